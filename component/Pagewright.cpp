@@ -1,0 +1,204 @@
+#include "component/Pagewright.h"
+
+#include <algorithm>
+#include <new>
+#include <string_view>
+#include <utility>
+
+#include "platform/bstr.h"
+#include "platform/strconv.h"
+#include "platform/textfile.h"
+#include "platform/thread.h"
+#include "platform/vellum.h"
+
+namespace {
+
+// The longest a wait sleeps before it looks again. Waits are also woken as soon as what they
+// wait for happens, so these only matter if a wake-up is missed.
+constexpr unsigned kReadyPollMs = 100;
+constexpr unsigned kResetPollMs = 50;
+
+std::string_view TrimWhiteSpace(std::string_view s) {
+    constexpr std::string_view kWhiteSpace = " \t\r\n\v\f";
+    const std::size_t nFirst = s.find_first_not_of(kWhiteSpace);
+    if (nFirst == std::string_view::npos)
+        return {};
+    return s.substr(nFirst, s.find_last_not_of(kWhiteSpace) - nFirst + 1);
+}
+
+} // namespace
+
+CPagewright::CPagewright() = default;
+CPagewright::~CPagewright() = default;
+
+// ---- IUnknown ----
+
+HRESULT CPagewright::QueryInterface(REFIID riid, void** ppvObject) {
+    if (!ppvObject)
+        return E_POINTER;
+    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IPagewright)) {
+        *ppvObject = static_cast<IPagewright*>(this);
+    } else if (IsEqualGUID(riid, IID_ISupportErrorInfo)) {
+        *ppvObject = static_cast<ISupportErrorInfo*>(this);
+    } else {
+        *ppvObject = nullptr;
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+ULONG CPagewright::AddRef() {
+    return m_cRef.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
+ULONG CPagewright::Release() {
+    const ULONG nLeft = m_cRef.fetch_sub(1, std::memory_order_acq_rel) - 1;
+    if (nLeft == 0)
+        delete this;
+    return nLeft;
+}
+
+// ---- IPagewright ----
+
+HRESULT CPagewright::GenerateHTML(BSTR szText, BSTR szFrmPath, BSTR szSectionName, int* pIndexNum) {
+    if (!pIndexNum)
+        return E_POINTER;
+    // Convert before taking the lock: a long text should not hold up the other callers.
+    std::string strText, strFrmPath, strSectionName;
+    try {
+        strText = platform::BstrToAnsi(szText);
+        strFrmPath = platform::BstrToAnsi(szFrmPath);
+        strSectionName = platform::BstrToAnsi(szSectionName);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+
+    std::int32_t nIndex;
+    {
+        platform::MutexLock lock(m_mutex);
+        // The mailbox holds one request at a time: wait until the last worker has taken its
+        // request out. Testing and lowering the flag under one lock keeps concurrent callers
+        // from both filling the mailbox.
+        while (!m_bReady)
+            m_changed.WaitFor(m_mutex, kReadyPollMs);
+        // Room for this request's result now, so that a finishing job can always record it.
+        const std::size_t nNeeded = static_cast<std::size_t>(m_nIssued) + 1;
+        if (m_arrResultFiles.capacity() < nNeeded || m_arrResultIndexes.capacity() < nNeeded) {
+            const std::size_t nRoom =
+                std::max<std::size_t>({nNeeded, 16, 2 * m_arrResultFiles.capacity()});
+            try {
+                m_arrResultFiles.reserve(nRoom);
+                m_arrResultIndexes.reserve(nRoom);
+            } catch (const std::bad_alloc&) {
+                return E_OUTOFMEMORY;
+            }
+        }
+        m_bReady = FALSE;
+        m_strText = std::move(strText);
+        m_strFrmPath = std::move(strFrmPath);
+        m_strSectionName = std::move(strSectionName);
+        nIndex = m_nIssued++;
+    }
+
+    // The job holds a reference until it has handed its result back, so the host may release
+    // the object while jobs run.
+    AddRef();
+    if (!platform::StartWorkerThread(&GenerationThreadProc, this)) {
+        {
+            // No worker will take the request: undo it so nothing waits for it.
+            platform::MutexLock lock(m_mutex);
+            --m_nIssued;
+            m_strText.clear();
+            m_strFrmPath.clear();
+            m_strSectionName.clear();
+            m_bReady = TRUE;
+            m_changed.NotifyAll();
+        }
+        Release();
+        *pIndexNum = -1;
+        return E_OUTOFMEMORY;
+    }
+    *pIndexNum = nIndex;
+    return S_OK;
+}
+
+HRESULT CPagewright::IsGeneratingFinished(LONG* bFinished) {
+    if (!bFinished)
+        return E_POINTER;
+    platform::MutexLock lock(m_mutex);
+    *bFinished = m_nCompleted == m_nIssued ? 1 : 0;
+    return S_OK;
+}
+
+HRESULT CPagewright::GetHTMLFileName(int nIndex, BSTR* szHTMLFile) {
+    if (!szHTMLFile)
+        return E_POINTER;
+    // The parameter is out-only: whatever the caller left in it is not ours to free.
+    platform::MutexLock lock(m_mutex);
+    std::string_view name;
+    for (std::size_t i = 0; i < m_arrResultIndexes.size(); ++i) {
+        if (m_arrResultIndexes[i] == static_cast<std::uint32_t>(nIndex)) {
+            name = m_arrResultFiles[i];
+            break;
+        }
+    }
+    try {
+        *szHTMLFile = platform::BstrFromAnsi(name);
+    } catch (const std::bad_alloc&) {
+        *szHTMLFile = nullptr;
+    }
+    return S_OK;
+}
+
+HRESULT CPagewright::Reset() {
+    platform::MutexLock lock(m_mutex);
+    while (m_nCompleted != m_nIssued)
+        m_changed.WaitFor(m_mutex, kResetPollMs);
+
+    for (std::int32_t i = 0; i < m_nCompleted; ++i) {
+        const std::string_view name = TrimWhiteSpace(m_arrResultFiles[static_cast<std::size_t>(i)]);
+        if (name.empty())
+            continue; // a failed request made no page
+        try {
+            platform::RemoveFile(std::string(name));
+        } catch (const platform::FileException&) {
+            VellumSetState(248, "Pagewright", -1);
+            VellumFormatErrorLog("Could Not Delete File!");
+        }
+    }
+    m_nCompleted = 0;
+    m_nIssued = 0;
+    m_arrResultFiles.clear();
+    m_arrResultIndexes.clear();
+    return S_OK;
+}
+
+// ---- ISupportErrorInfo ----
+
+HRESULT CPagewright::InterfaceSupportsErrorInfo(REFIID riid) {
+    return IsEqualGUID(riid, IID_IPagewright) ? S_OK : S_FALSE;
+}
+
+// ---- results ----
+
+void CPagewright::HandBackResult(std::string strResultFile, std::int32_t nRequestIndex) noexcept {
+    platform::MutexLock lock(m_mutex);
+    // GenerateHTML reserved room for this entry, so neither push_back allocates.
+    m_arrResultFiles.push_back(std::move(strResultFile));
+    m_arrResultIndexes.push_back(static_cast<std::uint32_t>(nRequestIndex));
+    ++m_nCompleted;
+    m_changed.NotifyAll();
+}
+
+HRESULT CreatePagewright(REFIID riid, void** ppv) {
+    if (!ppv)
+        return E_POINTER;
+    *ppv = nullptr;
+    auto* pObject = new (std::nothrow) CPagewright();
+    if (!pObject)
+        return E_OUTOFMEMORY;
+    const HRESULT hr = pObject->QueryInterface(riid, ppv);
+    pObject->Release();
+    return hr;
+}

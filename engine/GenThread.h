@@ -1,0 +1,93 @@
+// The job record: one request, everything the conversion derives from it, and its result.
+//
+// The conversion operations are defined in engine/, one source file per concern. Run, which
+// also hands the result back to the generator object, lives with the worker in component/; the
+// engine never touches m_pOwner.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/FormFile.h"
+#include "platform/types.h"
+
+class CPagewright;
+
+// Kinds of the runs in the token list.
+constexpr UINT KIND_PARAGRAPH = 1;
+constexpr UINT KIND_LIST_ITEM = 2;
+
+class CGenThread {
+public:
+    CGenThread(CPagewright* pOwner, std::string strText, std::string strFrmPath,
+               std::string strSectionName, std::int32_t nRequestIndex);
+    CGenThread(const CGenThread&) = delete;
+    CGenThread& operator=(const CGenThread&) = delete;
+    ~CGenThread();
+
+    // Runs the job and hands its result to m_pOwner (component/).
+    void Run();
+
+    // Everything Run does before the hand-back: load the form file, read the settings, tokenize
+    // the text and write the page. Leaves the page's full path in m_strResultFile, or the empty
+    // string when no complete page was written.
+    void GeneratePage();
+
+    // ---- settings and page skeleton ----
+    BOOL ReadSystemSettings();
+    BOOL SplitStylePrefix(std::string& strStyle);
+    std::string BuildPageHead(std::string strTitle) const;
+    void ResolvePicturePath(std::string& strPath) const;
+
+    // ---- styles ----
+    BOOL BuildStyleAttribute(std::string strStyle, std::string& strAttribute) const;
+
+    // ---- file naming ----
+    std::string MakeHtmlFileName();
+
+    // ---- tokenizer ----
+    BOOL TokenizeText(BOOL* pbInlineStyles);
+    BOOL SplitNextToken(BOOL bInlineStyles, UINT nKind, UINT* pnNextKind, std::string* pRun,
+                        std::string* pStyle);
+
+    // ---- paragraphs and section lines ----
+    std::string RenderParagraphs() const;
+    BOOL SplitSectionLine(std::string strLine, std::string* pTag, std::string* pArgument,
+                          std::string* pAttribute) const;
+
+    // ---- page generators ----
+    bool WriteSectionPage(std::string strSectionName, std::string& strResultFile);
+    bool WriteInlineStylePage(std::string& strResultFile);
+
+    // The request.
+    std::int32_t m_nRequestIndex;
+    // The request's markup text. The tokenizer trims it and then consumes it from the front:
+    // m_nTextPos is where the unconsumed rest begins, so cutting a run costs only the run.
+    std::string m_strText;
+    std::string::size_type m_nTextPos = 0;
+    std::string m_strFrmPath;
+    std::string m_strSectionName;
+
+    CFormFile m_formFile;
+
+    // The token list: three arrays of equal length, one entry per run, in text order.
+    std::vector<std::string> m_arrTokenText;
+    std::vector<UINT> m_arrTokenKind;
+    std::vector<std::string> m_arrTokenStyle;
+
+    // Document settings from the form file's [SYSTEM] section.
+    std::string m_strDefaultStyle;
+    std::string m_strHtmlDestDir;
+    std::string m_strPicSourceDir;
+    std::string m_strBackgroundPic;
+
+    // The full path of the page written, or empty.
+    std::string m_strResultFile;
+
+    CPagewright* m_pOwner;
+
+    // The unconsumed rest of the request text.
+    std::string_view RemainingText() const;
+};

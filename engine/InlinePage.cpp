@@ -1,0 +1,59 @@
+// Pages laid out by the text alone: paragraphs and bulleted lists, each in the style the text
+// gave it.
+#include "engine/GenThread.h"
+#include "engine/TextUtil.h"
+#include "platform/textfile.h"
+
+bool CGenThread::WriteInlineStylePage(std::string& strResultFile) {
+    const std::size_t nTokens = m_arrTokenText.size();
+    if (nTokens == 0)
+        return false;
+
+    strResultFile = MakeHtmlFileName();
+    if (strResultFile.empty())
+        return false;
+    platform::TextFileWriter file;
+    if (!file.Create(strResultFile))
+        return false;
+
+    try {
+        file.WriteString(BuildPageHead(std::string(engine::kPageTitle)));
+        std::size_t nCursor = 0;
+        std::string strStyle, strAttribute, strChunk;
+        while (nCursor < nTokens) {
+            // A run without a style of its own takes the default; the name is looked up trimmed.
+            strStyle =
+                m_arrTokenStyle[nCursor].empty() ? m_strDefaultStyle : m_arrTokenStyle[nCursor];
+            engine::TrimInPlace(strStyle);
+            strAttribute.clear();
+            if (!strStyle.empty())
+                BuildStyleAttribute(strStyle, strAttribute);
+
+            strChunk.clear();
+            const bool bStyled = !strAttribute.empty();
+            if (m_arrTokenKind[nCursor] == KIND_PARAGRAPH) {
+                engine::AppendParagraphOpening(strChunk, strAttribute);
+                strChunk += m_arrTokenText[nCursor++];
+                strChunk += "</p>";
+            } else {
+                // The first item's style is the style of the whole list.
+                if (bStyled)
+                    engine::AppendParagraphOpening(strChunk, strAttribute);
+                strChunk += "<UL>";
+                while (nCursor < nTokens && m_arrTokenKind[nCursor] == KIND_LIST_ITEM) {
+                    strChunk += "<LI>";
+                    strChunk += m_arrTokenText[nCursor++];
+                }
+                strChunk += "</UL>";
+                if (bStyled)
+                    strChunk += "</p>";
+            }
+            file.WriteString(strChunk);
+        }
+        file.WriteString("</body></html>");
+        file.Close();
+    } catch (const platform::FileException&) {
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,56 @@
+// The token list as plain paragraphs, and the split of one layout-section line.
+#include "engine/GenThread.h"
+#include "engine/TextUtil.h"
+
+std::string CGenThread::RenderParagraphs() const {
+    std::string strOut;
+    if (m_strDefaultStyle.empty()) {
+        for (const std::string& strRun : m_arrTokenText) {
+            strOut += "<p>";
+            strOut += strRun;
+            strOut += "</p>";
+        }
+        return strOut;
+    }
+    std::string strAttribute;
+    BuildStyleAttribute(m_strDefaultStyle, strAttribute);
+    // With an unusable default style the opening still has its blank: "<p >".
+    const std::string strOpening = "<p " + strAttribute + ">";
+    for (const std::string& strRun : m_arrTokenText) {
+        strOut += strOpening;
+        strOut += strRun;
+        strOut += "</p>";
+    }
+    return strOut;
+}
+
+BOOL CGenThread::SplitSectionLine(std::string strLine, std::string* pTag, std::string* pArgument,
+                                  std::string* pAttribute) const {
+    // A <<name>> marker may stand anywhere in the line; it is cut out and names the item's style.
+    const std::size_t nOpen = strLine.find("<<");
+    if (nOpen != std::string::npos) {
+        const std::size_t nClose = strLine.find(">>", nOpen + 2);
+        if (nClose == std::string::npos)
+            return FALSE;
+        const std::string strStyle = strLine.substr(nOpen + 2, nClose - nOpen - 2);
+        strLine.erase(nOpen, nClose + 2 - nOpen);
+        BuildStyleAttribute(strStyle, *pAttribute);
+    } else if (!m_strDefaultStyle.empty()) {
+        BuildStyleAttribute(m_strDefaultStyle, *pAttribute);
+    } else {
+        pAttribute->clear();
+    }
+
+    // The tag runs up to and including the first ">"; a line without ">" is all argument.
+    const std::size_t nTagEnd = strLine.find('>');
+    if (nTagEnd == std::string::npos) {
+        pTag->clear();
+        *pArgument = std::move(strLine);
+    } else {
+        pArgument->assign(strLine, nTagEnd + 1);
+        strLine.erase(nTagEnd + 1);
+        *pTag = std::move(strLine);
+    }
+    engine::TrimInPlace(*pTag);
+    return TRUE;
+}

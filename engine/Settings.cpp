@@ -1,0 +1,64 @@
+// Document settings from [SYSTEM], the style prefix of a text, the page head and picture paths.
+#include "engine/GenThread.h"
+#include "engine/TextUtil.h"
+
+using engine::EndsWith;
+using engine::IsDirSeparator;
+using engine::StartsWith;
+
+BOOL CGenThread::ReadSystemSettings() {
+    m_strDefaultStyle = m_formFile.GetValue("SYSTEM", "DEFAULT_STYLE");
+    m_strHtmlDestDir = m_formFile.GetValue("SYSTEM", "HTML_DEST_DIR");
+    m_strPicSourceDir = m_formFile.GetValue("SYSTEM", "PIC_SOURCE_DIR");
+    m_strBackgroundPic = m_formFile.GetValue("SYSTEM", "BACKGROUND_PIC");
+
+    // The default style is written as <<name>>; anything else makes the form file unusable.
+    // (A value of three characters or fewer can never pass both tests.)
+    if (!StartsWith(m_strDefaultStyle, "<<") || !EndsWith(m_strDefaultStyle, ">>"))
+        return FALSE;
+    m_strDefaultStyle = m_strDefaultStyle.substr(2, m_strDefaultStyle.size() - 4);
+
+    if (m_strPicSourceDir.empty() || !IsDirSeparator(m_strPicSourceDir.back()))
+        m_strPicSourceDir += '\\';
+    return TRUE;
+}
+
+BOOL CGenThread::SplitStylePrefix(std::string& strStyle) {
+    const std::string_view rest = RemainingText();
+    if (!StartsWith(rest, "<<")) {
+        strStyle.clear();
+        return TRUE;
+    }
+    const std::size_t nClose = rest.find(">>");
+    if (nClose == std::string_view::npos)
+        return FALSE;
+    strStyle.assign(rest.substr(2, nClose - 2));
+    m_nTextPos += nClose + 2;
+    return TRUE;
+}
+
+std::string CGenThread::BuildPageHead(std::string strTitle) const {
+    std::string strHead = "<html><head><title>";
+    strHead += strTitle;
+    strHead += "</title></head>";
+    if (m_strBackgroundPic.empty()) {
+        strHead += "<body bgcolor=\"#FFFFFF\">";
+    } else {
+        strHead += "<body BACKGROUND=file:";
+        strHead += m_strBackgroundPic;
+        strHead += '>';
+    }
+    return strHead;
+}
+
+void CGenThread::ResolvePicturePath(std::string& strPath) const {
+    // A drive ("C:\", "C:/") or a scheme ("http:/") after the first character makes the name
+    // absolute; anything else, even "\dir" or "\\server", is taken relative to PIC_SOURCE_DIR.
+    const auto absoluteBy = [&](const char* szMarker) {
+        const std::size_t nAt = strPath.find(szMarker);
+        return nAt != std::string::npos && nAt != 0;
+    };
+    if (absoluteBy(":\\") || absoluteBy(":/"))
+        return;
+    strPath.insert(0, m_strPicSourceDir);
+}

@@ -1,0 +1,24 @@
+// Conversion between the component's 8-bit text (the ANSI code page) and UTF-16.
+//
+// On Windows the ANSI code page is the thread's. Elsewhere it is UTF-8, with one addition so that
+// any byte string survives the trip to UTF-16 and back unchanged: a byte that is not part of a
+// well-formed UTF-8 sequence becomes the lone surrogate U+DC80 + (byte - 0x80) on the way in, and
+// such a surrogate becomes that byte again on the way out. Other unpaired surrogates become U+FFFD.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/types.h"
+
+namespace platform {
+
+std::u16string AnsiToUtf16(std::string_view text);
+std::string Utf16ToAnsi(std::u16string_view text);
+
+// BSTR helpers: a null BSTR reads as the empty string. BstrFromAnsi gives null when the
+// string cannot be allocated.
+std::string BstrToAnsi(BSTR bstr);
+BSTR BstrFromAnsi(std::string_view text);
+
+} // namespace platform

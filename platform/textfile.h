@@ -1,0 +1,86 @@
+// Text files as the engine uses them: read a file line by line, write a new file piece by
+// piece, delete a file. Opening reports failure through its result; reading, writing, closing
+// and deleting report failure by throwing FileException, which the callers catch.
+#pragma once
+
+#include <cstddef>
+#include <exception>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+class FileException : public std::exception {
+public:
+    enum Cause { kRead, kWrite, kClose, kRemove };
+    FileException(Cause cause, int nOsError, std::string strPath);
+    const char* what() const noexcept override { return m_strWhat.c_str(); }
+    Cause GetCause() const { return m_cause; }
+    int GetOsError() const { return m_nOsError; }
+
+private:
+    Cause m_cause;
+    int m_nOsError;
+    std::string m_strWhat;
+};
+
+// A file opened for reading in text mode: the line end is not part of a line, a carriage
+// return directly before the line feed is dropped, lines have no length limit and a last line
+// without a line end is read like any other. Other openers are not shut out.
+class TextFileReader {
+public:
+    TextFileReader() = default;
+    TextFileReader(const TextFileReader&) = delete;
+    TextFileReader& operator=(const TextFileReader&) = delete;
+    ~TextFileReader();
+
+    // False when the file cannot be opened (missing, no access, a directory); pError, when
+    // given, receives the system's error code.
+    bool Open(const std::string& strPath, int* pError = nullptr);
+    // False at the end of the file. Throws FileException on a read error.
+    bool ReadLine(std::string& strLine);
+    void Close() noexcept;
+
+private:
+    bool Fill();
+
+    int m_fd = -1;
+    std::string m_strPath;
+    std::vector<char> m_buffer;
+    std::size_t m_nStart = 0;
+    std::size_t m_nEnd = 0;
+    bool m_bEof = false;
+};
+
+// A file created afresh for writing (an existing file of that name is emptied). Strings are
+// written exactly as given: no line end is added and nothing is translated.
+class TextFileWriter {
+public:
+    TextFileWriter() = default;
+    TextFileWriter(const TextFileWriter&) = delete;
+    TextFileWriter& operator=(const TextFileWriter&) = delete;
+    // Closes a file that is still open, dropping any error.
+    ~TextFileWriter();
+
+    bool Create(const std::string& strPath, int* pError = nullptr);
+    // Throws FileException when the data cannot be written.
+    void WriteString(std::string_view text);
+    // Writes what is still buffered and closes; throws FileException on failure, after which
+    // the file is closed all the same.
+    void Close();
+    bool IsOpen() const { return m_fd >= 0; }
+
+private:
+    void Flush();
+    void WriteAll(const char* p, std::size_t n);
+
+    int m_fd = -1;
+    std::string m_strPath;
+    std::string m_buffer;
+};
+
+// Deletes a file; throws FileException when it cannot (missing, a directory, no access).
+void RemoveFile(const std::string& strPath);
+
+} // namespace platform

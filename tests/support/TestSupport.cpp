@@ -1,0 +1,117 @@
+#include "TestSupport.h"
+
+#include <algorithm>
+#include <atomic>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace testsupport {
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+    static std::atomic<unsigned> s_nCounter{0};
+    fs::path base = fs::temp_directory_path();
+    for (int nTry = 0; nTry < 1000; ++nTry) {
+        fs::path candidate = base / ("pagewright-test-" + std::to_string(::getpid()) + "-" +
+                                     std::to_string(s_nCounter++));
+        std::error_code ec;
+        if (fs::create_directory(candidate, ec)) {
+            m_path = candidate;
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary directory");
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    // Tests may leave directories without write permission behind; give it back first.
+    for (auto it = fs::recursive_directory_iterator(m_path, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (it->is_directory(ec))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    }
+    fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(m_path, ec);
+}
+
+std::string TempDir::File(const std::string& name) const {
+    return (m_path / name).string();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + path);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    return fs::exists(path, ec);
+}
+
+std::vector<std::string> ListFiles(const std::string& dir) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(dir, ec)) {
+        if (entry.is_regular_file())
+            names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+namespace {
+platform::LocalDateTime g_fixedTime{};
+bool FixedTimeClock(platform::LocalDateTime& dt) {
+    dt = g_fixedTime;
+    return true;
+}
+bool FailingClock(platform::LocalDateTime&) {
+    return false;
+}
+} // namespace
+
+FixedClock::FixedClock(const platform::LocalDateTime& dt) {
+    g_fixedTime = dt;
+    m_previous = platform::testing::SetLocalClock(&FixedTimeClock);
+}
+
+FixedClock::FixedClock(bool bFail) {
+    m_previous = platform::testing::SetLocalClock(bFail ? &FailingClock : nullptr);
+}
+
+FixedClock::~FixedClock() {
+    platform::testing::SetLocalClock(m_previous);
+}
+
+VellumCapture::VellumCapture() {
+    vellum::SetSink([this](const vellum::Entry& entry) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_entries.push_back(entry);
+    });
+}
+
+VellumCapture::~VellumCapture() {
+    vellum::SetSink({});
+}
+
+std::vector<vellum::Entry> VellumCapture::Entries() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_entries;
+}
+
+} // namespace testsupport

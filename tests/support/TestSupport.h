@@ -1,0 +1,65 @@
+// Helpers shared by the test suites: temporary directories, whole-file I/O, a fixed clock and
+// a capture of log entries.
+#pragma once
+
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/vellum.h"
+
+namespace testsupport {
+
+// A fresh directory under the system's temporary directory, removed with everything in it
+// when the object goes away.
+class TempDir {
+public:
+    TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    ~TempDir();
+    const std::filesystem::path& Path() const { return m_path; }
+    // Path() / name, as a string.
+    std::string File(const std::string& name) const;
+
+private:
+    std::filesystem::path m_path;
+};
+
+void WriteFile(const std::string& path, const std::string& bytes);
+std::string ReadFile(const std::string& path);
+bool FileExists(const std::string& path);
+// Names of the regular files directly inside dir, sorted.
+std::vector<std::string> ListFiles(const std::string& dir);
+
+// While alive, the local clock reads the given date and time (or, with bFail, cannot be
+// converted to a calendar date).
+class FixedClock {
+public:
+    explicit FixedClock(const platform::LocalDateTime& dt);
+    explicit FixedClock(bool bFail);
+    FixedClock(const FixedClock&) = delete;
+    FixedClock& operator=(const FixedClock&) = delete;
+    ~FixedClock();
+
+private:
+    platform::testing::LocalClockFn m_previous;
+};
+
+// While alive, log entries are collected here instead of going to standard error.
+class VellumCapture {
+public:
+    VellumCapture();
+    VellumCapture(const VellumCapture&) = delete;
+    VellumCapture& operator=(const VellumCapture&) = delete;
+    ~VellumCapture();
+    std::vector<vellum::Entry> Entries() const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<vellum::Entry> m_entries;
+};
+
+} // namespace testsupport

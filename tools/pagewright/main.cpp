@@ -1,0 +1,150 @@
+// pagewright: the command-line host of the component.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "Options.h"
+#include "component/Pagewright.h"
+#include "platform/bstr.h"
+#include "platform/strconv.h"
+#include "platform/thread.h"
+
+namespace {
+
+constexpr int kExitAllMade = 0;
+constexpr int kExitSomeFailed = 1;
+constexpr int kExitUsage = 2;
+
+// Reads a whole file (or standard input for "-") as raw bytes.
+bool ReadTextSource(const std::string& strPath, std::string& strOut, std::string& strError) {
+    FILE* pFile = strPath == "-" ? stdin : std::fopen(strPath.c_str(), "rb");
+    if (!pFile) {
+        strError = "cannot open text file '" + strPath + "': " + std::strerror(errno);
+        return false;
+    }
+    char buffer[64 * 1024];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pFile)) > 0)
+        strOut.append(buffer, n);
+    const bool bFailed = std::ferror(pFile) != 0;
+    const int nError = errno;
+    if (pFile != stdin)
+        std::fclose(pFile);
+    if (bFailed) {
+        strError = "cannot read text file '" + strPath + "': " + std::strerror(nError);
+        return false;
+    }
+    return true;
+}
+
+// Owns a BSTR for the length of a call.
+class Bstr {
+public:
+    explicit Bstr(const std::string& text) : m_bstr(platform::BstrFromAnsi(text)) {}
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+    ~Bstr() { SysFreeString(m_bstr); }
+    BSTR Get() const { return m_bstr; }
+
+private:
+    BSTR m_bstr;
+};
+
+int RunGenerate(const cli::GenerateOptions& opts) {
+    // Read every text first: a missing file should stop the run before any page is made.
+    std::vector<std::string> arrTexts;
+    arrTexts.reserve(opts.arrTexts.size());
+    for (const cli::TextSource& source : opts.arrTexts) {
+        std::string strText = source.strArg;
+        if (source.bFromFile) {
+            strText.clear();
+            std::string strError;
+            if (!ReadTextSource(source.strArg, strText, strError)) {
+                std::cerr << "pagewright: " << strError << "\n";
+                return kExitUsage;
+            }
+        }
+        arrTexts.push_back(std::move(strText));
+    }
+
+    IPagewright* pGenerator = nullptr;
+    HRESULT hr = CreatePagewright(IID_IPagewright, reinterpret_cast<void**>(&pGenerator));
+    if (FAILED(hr)) {
+        std::cerr << "pagewright: cannot create the generator object (HRESULT 0x" << std::hex
+                  << static_cast<unsigned>(hr) << ")\n";
+        return kExitSomeFailed;
+    }
+
+    const Bstr form(opts.strForm);
+    const Bstr section(opts.strSection);
+    std::vector<int> arrIndexes;
+    arrIndexes.reserve(arrTexts.size());
+    for (std::size_t i = 0; i < arrTexts.size(); ++i) {
+        const Bstr text(arrTexts[i]);
+        int nIndex = -1;
+        hr = pGenerator->GenerateHTML(text.Get(), form.Get(), section.Get(), &nIndex);
+        if (FAILED(hr)) {
+            std::cerr << "pagewright: request " << i << " could not be queued (HRESULT 0x"
+                      << std::hex << static_cast<unsigned>(hr) << std::dec << ")\n";
+            nIndex = -1;
+        }
+        arrIndexes.push_back(nIndex);
+    }
+
+    for (LONG bFinished = 0;;) {
+        pGenerator->IsGeneratingFinished(&bFinished);
+        if (bFinished)
+            break;
+        platform::SleepMs(2);
+    }
+
+    bool bAllMade = true;
+    std::string strOut;
+    for (int nIndex : arrIndexes) {
+        std::string strPath;
+        if (nIndex >= 0) {
+            BSTR bstrPath = nullptr;
+            pGenerator->GetHTMLFileName(nIndex, &bstrPath);
+            strPath = platform::BstrToAnsi(bstrPath);
+            SysFreeString(bstrPath);
+        }
+        if (strPath.empty())
+            bAllMade = false;
+        strOut += strPath;
+        strOut += '\n';
+    }
+    // No Reset: the pages are the command's output and stay on disk.
+    pGenerator->Release();
+    std::fwrite(strOut.data(), 1, strOut.size(), stdout);
+    std::fflush(stdout);
+    return bAllMade ? kExitAllMade : kExitSomeFailed;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    cli::ParsedCommand parsed;
+    std::string strError;
+    if (!cli::ParseCommandLine(argc, argv, parsed, strError)) {
+        std::cerr << "pagewright: " << strError << "\n"
+                  << "Try 'pagewright --help'.\n";
+        return kExitUsage;
+    }
+    switch (parsed.command) {
+    case cli::Command::kHelp:
+        std::cout << cli::kMainHelp;
+        return 0;
+    case cli::Command::kGenerateHelp:
+        std::cout << cli::kGenerateHelp;
+        return 0;
+    case cli::Command::kVersion:
+        std::cout << "pagewright " << PAGEWRIGHT_VERSION << "\n";
+        return 0;
+    case cli::Command::kGenerate:
+        return RunGenerate(parsed.generate);
+    }
+    return kExitUsage;
+}
