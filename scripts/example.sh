@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
-if ! { cmake --preset release -DPAGEWRIGHT_BUILD_TESTS=OFF &&
+if ! { cmake --preset release &&
        cmake --build --preset release --target pagewright_cli; } >"$log" 2>&1; then
     cat "$log" >&2
     echo "example.sh: the build failed" >&2

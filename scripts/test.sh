@@ -26,7 +26,7 @@ presets=("$@")
 
 for preset in "${presets[@]}"; do
     echo "==== $preset ===="
-    cmake --preset "$preset" >/dev/null
+    cmake --preset "$preset" -DPAGEWRIGHT_BUILD_TESTS=ON >/dev/null
     cmake --build --preset "$preset"
     # ThreadSanitizer needs the classic address-space layout on kernels with high mmap entropy.
     if [ "$preset" = tsan ] && command -v setarch >/dev/null; then
