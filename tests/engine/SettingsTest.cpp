@@ -1,9 +1,9 @@
-// Document settings, the leading style prefix, the page head, picture paths and page file names.
+// The form file and what a job takes from it, the page head, picture paths and page file names.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/GenThread.h"
@@ -11,149 +11,121 @@
 
 namespace {
 
-std::unique_ptr<CGenThread> JobWithForm(const testsupport::TempDir& dir, const std::string& form) {
-    const std::string path = dir.File("form.frm");
-    testsupport::WriteFile(path, form);
-    auto job = std::make_unique<CGenThread>(nullptr, "", path, "MAIN", 0);
-    EXPECT_EQ(TRUE, job->m_formFile.Load(path));
-    return job;
-}
+// A job whose form file is written to a fresh directory; Load() reads it into the job.
+struct FormJob {
+    explicit FormJob(const std::string& form) { testsupport::WriteFile(path, form); }
+    BOOL Load() { return job.m_formFile.Load(path); }
+    testsupport::TempDir dir;
+    std::string path = dir.File("form.frm");
+    CGenThread job{nullptr, "", path, "MAIN", 0};
+};
 
-TEST(SystemSettings, ReadsAndChecksTheSystemSection) {
-    // clang-format off
-    struct Case {
-        const char* name; std::string form; BOOL expected;
-        const char* defaultStyle; const char* destDir; const char* picDir; const char* background;
+TEST(FormFile, ServesValuesAndStyleSections) {
+    EXPECT_EQ(FALSE, FormJob("KEY=1\n[A]\nX=1\n").Load()) << "data before the first header";
+    FormJob f("[SYSTEM]\n  DEFAULT_STYLE   =   <<BODY>>   ; the default\nTWICE=first\nEQ=a=b\n"
+              "TWICE=second\n[ PADDED ]\nK=padded\n[]\nK=nameless\n[DUP]\nK=one\n[DUP]\nK=two\n"
+              "ONLY2=x\n[BOLDRED]\n<BOLD>\n<COLOR_RED>\n[ITALIC]\n<ITALIC>\n[MISSPELT]\n<BOLD>\n"
+              "<BLOD>\n[ALL]\n<BOLD>\n<ITALIC>\n<FONT>Arial\n<FONT_SIZE>10\n<ALIGN_LEFT>\n"
+              "<ALIGN_RIGHT>\n<ALIGN_CENTER>\n<COLOR_BLACK>\n<COLOR_WHITE>\n<COLOR_RED>\n"
+              "<COLOR_BLUE>\n<COLOR_GREEN>\n");
+    ASSERT_EQ(TRUE, f.Load());
+    testsupport::WriteFile(f.path, "[C]\nK=3\n"); // the path already held is not read again
+    ASSERT_EQ(TRUE, f.Load());
+    EXPECT_NE(nullptr, f.job.m_formFile.GetSection(" PADDED ")) << "header names keep blanks";
+    const std::vector<std::tuple<const char*, const char*, const char*>> values = {
+        {"SYSTEM", "DEFAULT_STYLE", "<<BODY>>"},
+        {"SYSTEM", "TWICE", "second"},
+        {"SYSTEM", "EQ", "a=b"},
+        {" PADDED ", "K", ""},
+        {"", "K", "nameless"},
+        {"DUP", "K", "one"},
+        {"DUP", "ONLY2", ""},
     };
-    const std::vector<Case> cases = {
-        {"complete", "[SYSTEM]\nDEFAULT_STYLE = <<BODY>>\nHTML_DEST_DIR = /srv/out \n"
-         "PIC_SOURCE_DIR=C:\\pics\nBACKGROUND_PIC=img/back.gif ; tiled\n",
-         TRUE, "BODY", "/srv/out", "C:\\pics\\", "img/back.gif"},
-        {"empty style name", "[SYSTEM]\nDEFAULT_STYLE=<<>>\n", TRUE, "", "", "\\", ""},
-        {"inner blanks", "[SYSTEM]\nDEFAULT_STYLE=<< Head >>\n", TRUE, " Head ", "", "\\", ""},
-        {"slash", "[SYSTEM]\nDEFAULT_STYLE=<<B>>\nPIC_SOURCE_DIR=/p/", TRUE, "B", "", "/p/", ""},
-        {"backslash kept", "[SYSTEM]\nDEFAULT_STYLE=<<B>>\nPIC_SOURCE_DIR=D:\\p\\", TRUE, "B", "",
-         "D:\\p\\", ""},
-        {"first section, later key", "[SYSTEM]\nDEFAULT_STYLE=<<ONE>>\nDEFAULT_STYLE=<<TWO>>\n"
-         "[SYSTEM]\nDEFAULT_STYLE=<<THREE>>\nPIC_SOURCE_DIR=/x/\n", TRUE, "TWO", "", "\\", ""},
-        {"no brackets, fields as read", "[SYSTEM]\nDEFAULT_STYLE=BODY\nHTML_DEST_DIR=/out\n"
-         "PIC_SOURCE_DIR=/pics\nBACKGROUND_PIC=b.gif\n", FALSE, "BODY", "/out", "/pics", "b.gif"},
-        {"no closing", "[SYSTEM]\nDEFAULT_STYLE=<<BODY>\n", FALSE, "<<BODY>", "", "", ""},
-        {"no opening", "[SYSTEM]\nDEFAULT_STYLE=<BODY>>\n", FALSE, "<BODY>>", "", "", ""},
-        {"three characters", "[SYSTEM]\nDEFAULT_STYLE=<<>\n", FALSE, "<<>", "", "", ""},
-        {"two characters", "[SYSTEM]\nDEFAULT_STYLE=<<\n", FALSE, "<<", "", "", ""},
-        {"key missing", "[SYSTEM]\nHTML_DEST_DIR=/out\n", FALSE, "", "/out", "", ""},
-        {"key in lower case", "[SYSTEM]\ndefault_style=<<B>>\n", FALSE, "", "", "", ""},
-        {"no system section", "[OTHER]\nDEFAULT_STYLE=<<B>>\n", FALSE, "", "", "", ""},
+    for (const auto& [section, key, expected] : values)
+        EXPECT_EQ(expected, f.job.m_formFile.GetValue(section, key)) << section << "/" << key;
+    const std::vector<std::tuple<const char*, BOOL, const char*>> styles = {
+        {"BOLDRED", TRUE, "STYLE=\"font-weight=extra-bold; color=#FF0000\""},
+        {"ITALIC", TRUE, "STYLE=\"font-style=italic\""},
+        {"ALL", TRUE,
+         "STYLE=\"font-weight=extra-bold; font-style=italic; font-family=Arial; font-size=10pt; "
+         "text-align=left; text-align=right; text-align=center; color=#000000; color=#FFFFFF; "
+         "color=#FF0000; color=#0000FF; color=#00FF00\""},
+        {"MISSPELT", FALSE, ""},
     };
-    // clang-format on
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        testsupport::TempDir dir;
-        auto job = JobWithForm(dir, c.form);
-        EXPECT_EQ(c.expected, job->ReadSystemSettings());
-        EXPECT_EQ(c.defaultStyle, job->m_strDefaultStyle);
-        EXPECT_EQ(c.destDir, job->m_strHtmlDestDir);
-        EXPECT_EQ(c.picDir, job->m_strPicSourceDir);
-        EXPECT_EQ(c.background, job->m_strBackgroundPic);
+    for (const auto& [style, expected, attribute] : styles) {
+        std::string result = "left over";
+        EXPECT_EQ(expected, f.job.BuildStyleAttribute(style, result)) << style;
+        EXPECT_EQ(attribute, result) << style;
     }
 }
 
-TEST(StylePrefix, TakesLeadingStyleNameOffTheText) {
-    // clang-format off
-    struct Case { const char* text; BOOL expected; const char* style; const char* rest; };
-    const std::vector<Case> cases = {
-        {"Alpha", TRUE, "", "Alpha"},                     {"", TRUE, "", ""},
-        {" <<Head>>Alpha", TRUE, "", " <<Head>>Alpha"},   {"<Head>>A", TRUE, "", "<Head>>A"},
-        {"<<Head>>Alpha", TRUE, "Head", "Alpha"},         {"<<>>Alpha", TRUE, "", "Alpha"},
-        {"<<Head>>", TRUE, "Head", ""},                   {"<< Head >> A ", TRUE, " Head ", " A "},
-        {"<<Head>>A<<B>>C>>", TRUE, "Head", "A<<B>>C>>"}, {"<<A>B>>>C", TRUE, "A>B", ">C"},
-        {"<<Head", FALSE, "untouched", "<<Head"},         {"<<H>", FALSE, "untouched", "<<H>"},
-    };
-    // clang-format on
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        CGenThread job(nullptr, c.text, "", "", 0);
-        std::string style = "untouched";
-        EXPECT_EQ(c.expected, job.SplitStylePrefix(style));
-        EXPECT_EQ(c.style, style);
-        EXPECT_EQ(c.rest, job.RemainingText());
+const std::vector<std::tuple<const char*, BOOL, std::vector<std::string>>> kSettings = {
+    {"[SYSTEM]\nDEFAULT_STYLE = <<BODY>>\nHTML_DEST_DIR = /srv/out \nPIC_SOURCE_DIR=C:\\pics\n"
+     "BACKGROUND_PIC=img/back.gif ; tiled\n",
+     TRUE,
+     {"BODY", "/srv/out", "C:\\pics\\", "img/back.gif"}},
+    {"[SYSTEM]\nDEFAULT_STYLE=<<>>\n", TRUE, {"", "", "\\", ""}},
+    {"[SYSTEM]\nDEFAULT_STYLE=<<B>>\nPIC_SOURCE_DIR=/p/", TRUE, {"B", "", "/p/", ""}},
+    {"[SYSTEM]\nDEFAULT_STYLE=<<B>>\nPIC_SOURCE_DIR=D:\\p\\", TRUE, {"B", "", "D:\\p\\", ""}},
+    {"[SYSTEM]\nDEFAULT_STYLE=<<BODY>\n", FALSE, {"<<BODY>", "", "", ""}},
+    {"[SYSTEM]\nDEFAULT_STYLE=<BODY>>\n", FALSE, {"<BODY>>", "", "", ""}},
+    {"[SYSTEM]\nDEFAULT_STYLE=<<>\n", FALSE, {"<<>", "", "", ""}},
+    {"[SYSTEM]\nHTML_DEST_DIR=/out\n", FALSE, {"", "/out", "", ""}},
+};
+
+TEST(SystemSettings, NeedsABracketedDefaultStyle) {
+    for (const auto& [form, expected, fields] : kSettings) {
+        SCOPED_TRACE(form);
+        FormJob f(form);
+        ASSERT_EQ(TRUE, f.Load());
+        const CGenThread& j = f.job;
+        EXPECT_EQ(expected, f.job.ReadSystemSettings());
+        EXPECT_EQ(fields, (std::vector<std::string>{j.m_strDefaultStyle, j.m_strHtmlDestDir,
+                                                    j.m_strPicSourceDir, j.m_strBackgroundPic}));
     }
 }
 
-TEST(PageHead, OpensEveryPageTheSameWay) {
-    CGenThread job(nullptr, "", "", "", 0);
-    job.m_strPicSourceDir = "/pics/";
-    EXPECT_EQ("<html><head><title>User Notification</title></head><body bgcolor=\"#FFFFFF\">",
-              job.BuildPageHead("User Notification"));
-    // Neither the title nor the picture is escaped, and the picture is not resolved.
-    job.m_strBackgroundPic = "img\\back ground.gif";
-    EXPECT_EQ("<html><head><title>A & <b>B</title></head>"
-              "<body BACKGROUND=file:img\\back ground.gif>",
-              job.BuildPageHead("A & <b>B"));
-}
-
-TEST(PicturePath, PrefixesRelativeNamesWithThePictureDirectory) {
-    // clang-format off
-    struct Case { const char* path; const char* expected; };
-    const std::vector<Case> cases = {
-        {"a.gif", "D:\\pics\\a.gif"},          {"sub/a.gif", "D:\\pics\\sub/a.gif"},
-        {"C:\\x\\a.gif", "C:\\x\\a.gif"},     {"c:/x/a.gif", "c:/x/a.gif"},
-        {"http://h/a.gif", "http://h/a.gif"}, {"\\x\\a.gif", "D:\\pics\\\\x\\a.gif"},
-        {"/x/a.gif", "D:\\pics\\/x/a.gif"},     {":\\a.gif", "D:\\pics\\:\\a.gif"},
-        {":/a:/b.gif", "D:\\pics\\:/a:/b.gif"}, {":\\a:/b.gif", ":\\a:/b.gif"},
-        {"", "D:\\pics\\"},
-        {"\\\\server\\share\\a.gif", "D:\\pics\\\\\\server\\share\\a.gif"},
-    };
-    // clang-format on
+TEST(PagePictures, PrefixRelativeNamesButNotTheBackground) {
     CGenThread job(nullptr, "", "", "", 0);
     job.m_strPicSourceDir = "D:\\pics\\";
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.path);
-        std::string path = c.path;
-        job.ResolvePicturePath(path);
-        EXPECT_EQ(c.expected, path);
-    }
+    EXPECT_EQ("<html><head><title>User Notification</title></head><body bgcolor=\"#FFFFFF\">",
+              job.BuildPageHead("User Notification"));
+    job.m_strBackgroundPic = "img\\back ground.gif"; // neither escaped nor resolved
+    EXPECT_EQ(
+        "<html><head><title>A & <b>B</title></head><body BACKGROUND=file:img\\back ground.gif>",
+        job.BuildPageHead("A & <b>B"));
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"a.gif", "D:\\pics\\a.gif"},           // relative
+        {"C:\\x\\a.gif", "C:\\x\\a.gif"},       // drive and backslash
+        {"http://h/a.gif", "http://h/a.gif"},   // ":/" anywhere after the start
+        {"/x/a.gif", "D:\\pics\\/x/a.gif"},     // a leading slash alone is relative
+        {":/a:/b.gif", "D:\\pics\\:/a:/b.gif"}, // only the first ":/" counts
+        {":\\a:/b.gif", ":\\a:/b.gif"},         // ":\\" and ":/" are judged apart
+    };
+    auto resolved = [&job](std::string path) { return job.ResolvePicturePath(path), path; };
+    for (const auto& [path, expected] : cases)
+        EXPECT_EQ(expected, resolved(path)) << path;
 }
 
-TEST(HtmlFileName, BuildsNameFromClockAndRequestIndex) {
-    // clang-format off
-    using DT = platform::LocalDateTime;
-    const DT dec4{2026, 12, 4, 8, 7, 28};
-    struct Case {
-        const char* name; const char* destDir;
-        std::optional<DT> now; // none: the calendar conversion fails
-        std::int32_t index; const char* expected; const char* destDirAfter;
-    };
-    const std::vector<Case> cases = {
-        {"separator added", "/out", dec4, 0, "/out/HTML2026212242827228202.htm", "/out/"},
-        {"slash kept", "/out/", dec4, 0, "/out/HTML2026212242827228202.htm", "/out/"},
-        {"backslash kept", "C:\\o\\", dec4, 0, "C:\\o\\HTML2026212242827228202.htm", "C:\\o\\"},
-        {"trimmed", " \t/out \n", dec4, 0, "/out/HTML2026212242827228202.htm", "/out/"},
-        {"request index", "/out", dec4, 13, "/out/HTML20262122428272282132.htm", "/out/"},
-        {"unpadded 01:22:05", "d", DT{2027, 1, 2, 1, 22, 5}, 3, "d/HTML202721222122225232.htm",
-         "d/"},
-        {"unpadded 12:02:05", "d", DT{2027, 1, 2, 12, 2, 5}, 3, "d/HTML202721222122225232.htm",
-         "d/"},
-        {"midnight", "d", DT{2030, 10, 31, 0, 0, 0}, 1, "d/HTML2030210231202020212.htm", "d/"},
-        {"clock fails", "/out", std::nullopt, 0, "/out/HTML-12-12-12-12-12-1202.htm", "/out/"},
-        {"clock fails, index", "/out", std::nullopt, 5, "/out/HTML-12-12-12-12-12-1252.htm",
-         "/out/"},
-        {"empty dir", "", dec4, 0, "", ""},
-        {"blank dir", "  \t ", dec4, 0, "", ""},
-    };
-    // clang-format on
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+using DT = platform::LocalDateTime;
+const std::vector<std::tuple<const char*, std::optional<DT>, int, std::string>> kNames = {
+    {"C:\\o\\", DT{2026, 12, 4, 8, 7, 28}, 0, "C:\\o\\HTML2026212242827228202.htm"},
+    {" \t/out \n", DT{2026, 12, 4, 8, 7, 28}, 0, "/out/HTML2026212242827228202.htm"},
+    {"d", DT{2027, 1, 2, 1, 22, 5}, 3, "d/HTML202721222122225232.htm"},
+    {"d", DT{2027, 1, 2, 12, 2, 5}, 3, "d/HTML202721222122225232.htm"},
+    {"/out", std::nullopt, 0, "/out/HTML-12-12-12-12-12-1202.htm"}, // no calendar date
+    {"  \t ", DT{2026, 12, 4, 8, 7, 28}, 0, ""},
+};
+
+TEST(HtmlFileName, JoinsDirectoryClockAndRequestIndex) {
+    for (const auto& [dir, now, index, expected] : kNames) {
         std::optional<testsupport::FixedClock> clock;
-        if (c.now)
-            clock.emplace(*c.now);
-        else
-            clock.emplace(true);
-        CGenThread job(nullptr, "", "", "", c.index);
-        job.m_strHtmlDestDir = c.destDir;
-        EXPECT_EQ(c.expected, job.MakeHtmlFileName());
-        EXPECT_EQ(c.destDirAfter, job.m_strHtmlDestDir);
+        now ? clock.emplace(*now) : clock.emplace(true);
+        CGenThread job(nullptr, "", "", "", index);
+        job.m_strHtmlDestDir = dir;
+        EXPECT_EQ(expected, job.MakeHtmlFileName()) << '"' << dir << '"';
+        // The destination stays trimmed and completed, as the name shows it.
+        EXPECT_EQ(expected.substr(0, expected.find("HTML")), job.m_strHtmlDestDir);
     }
 }
 
