@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/FormFile.h"
@@ -37,20 +38,24 @@ public:
 
     // ---- settings and page skeleton ----
     BOOL ReadSystemSettings();
-    BOOL SplitStylePrefix(std::string& strStyle);
+    BOOL SplitStylePrefix(std::string_view& strStyle);
     std::string BuildPageHead(std::string strTitle) const;
     void ResolvePicturePath(std::string& strPath) const;
 
     // ---- styles ----
     BOOL BuildStyleAttribute(std::string strStyle, std::string& strAttribute) const;
+    // What BuildStyleAttribute makes of strStyle, converted once per job and remembered: the
+    // form file does not change after the job has loaded it, and a long text may name the same
+    // few styles hundreds of thousands of times.
+    const std::string& StyleAttributeOf(std::string_view strStyle) const;
 
     // ---- file naming ----
     std::string MakeHtmlFileName();
 
     // ---- tokenizer ----
     BOOL TokenizeText(BOOL* pbInlineStyles);
-    BOOL SplitNextToken(BOOL bInlineStyles, UINT nKind, UINT* pnNextKind, std::string* pRun,
-                        std::string* pStyle);
+    BOOL SplitNextToken(BOOL bInlineStyles, UINT nKind, UINT* pnNextKind, std::string_view* pRun,
+                        std::string_view* pStyle);
 
     // ---- paragraphs and section lines ----
     std::string RenderParagraphs() const;
@@ -72,10 +77,12 @@ public:
 
     CFormFile m_formFile;
 
-    // The token list: three arrays of equal length, one entry per run, in text order.
-    std::vector<std::string> m_arrTokenText;
+    // The token list: three arrays of equal length, one entry per run, in text order. Run texts
+    // and style names are views into m_strText, which the job keeps until it is destroyed, so a
+    // long text is not copied run by run.
+    std::vector<std::string_view> m_arrTokenText;
     std::vector<UINT> m_arrTokenKind;
-    std::vector<std::string> m_arrTokenStyle;
+    std::vector<std::string_view> m_arrTokenStyle;
 
     // Document settings from the form file's [SYSTEM] section.
     std::string m_strDefaultStyle;
@@ -85,6 +92,16 @@ public:
 
     // The full path of the page written, or empty.
     std::string m_strResultFile;
+
+    // Style attributes converted so far, by style name (see StyleAttributeOf).
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const {
+            return std::hash<std::string_view>()(s);
+        }
+    };
+    mutable std::unordered_map<std::string, std::string, NameHash, std::equal_to<>>
+        m_mapStyleAttributes;
 
     CPagewright* m_pOwner;
 

@@ -19,15 +19,15 @@ bool CGenThread::WriteInlineStylePage(std::string& strResultFile) {
     try {
         file.WriteString(BuildPageHead(std::string(engine::kPageTitle)));
         std::size_t nCursor = 0;
-        std::string strStyle, strAttribute, strChunk;
+        std::string strChunk;
         while (nCursor < nTokens) {
             // A run without a style of its own takes the default; the name is looked up trimmed.
-            strStyle =
-                m_arrTokenStyle[nCursor].empty() ? m_strDefaultStyle : m_arrTokenStyle[nCursor];
-            engine::TrimInPlace(strStyle);
-            strAttribute.clear();
-            if (!strStyle.empty())
-                BuildStyleAttribute(strStyle, strAttribute);
+            const std::string_view style = engine::TrimView(
+                m_arrTokenStyle[nCursor].empty() ? std::string_view(m_strDefaultStyle)
+                                                 : m_arrTokenStyle[nCursor]);
+            static const std::string kNoAttribute;
+            const std::string& strAttribute =
+                style.empty() ? kNoAttribute : StyleAttributeOf(style);
 
             strChunk.clear();
             const bool bStyled = !strAttribute.empty();

@@ -5,20 +5,18 @@
 std::string CGenThread::RenderParagraphs() const {
     std::string strOut;
     if (m_strDefaultStyle.empty()) {
-        for (const std::string& strRun : m_arrTokenText) {
+        for (std::string_view run : m_arrTokenText) {
             strOut += "<p>";
-            strOut += strRun;
+            strOut += run;
             strOut += "</p>";
         }
         return strOut;
     }
-    std::string strAttribute;
-    BuildStyleAttribute(m_strDefaultStyle, strAttribute);
     // With an unusable default style the opening still has its blank: "<p >".
-    const std::string strOpening = "<p " + strAttribute + ">";
-    for (const std::string& strRun : m_arrTokenText) {
+    const std::string strOpening = "<p " + StyleAttributeOf(m_strDefaultStyle) + ">";
+    for (std::string_view run : m_arrTokenText) {
         strOut += strOpening;
-        strOut += strRun;
+        strOut += run;
         strOut += "</p>";
     }
     return strOut;
@@ -32,11 +30,11 @@ BOOL CGenThread::SplitSectionLine(std::string strLine, std::string* pTag, std::s
         const std::size_t nClose = strLine.find(">>", nOpen + 2);
         if (nClose == std::string::npos)
             return FALSE;
-        const std::string strStyle = strLine.substr(nOpen + 2, nClose - nOpen - 2);
+        *pAttribute =
+            StyleAttributeOf(std::string_view(strLine).substr(nOpen + 2, nClose - nOpen - 2));
         strLine.erase(nOpen, nClose + 2 - nOpen);
-        BuildStyleAttribute(strStyle, *pAttribute);
     } else if (!m_strDefaultStyle.empty()) {
-        BuildStyleAttribute(m_strDefaultStyle, *pAttribute);
+        *pAttribute = StyleAttributeOf(m_strDefaultStyle);
     } else {
         pAttribute->clear();
     }

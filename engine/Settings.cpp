@@ -23,16 +23,16 @@ BOOL CGenThread::ReadSystemSettings() {
     return TRUE;
 }
 
-BOOL CGenThread::SplitStylePrefix(std::string& strStyle) {
+BOOL CGenThread::SplitStylePrefix(std::string_view& strStyle) {
     const std::string_view rest = RemainingText();
     if (!StartsWith(rest, "<<")) {
-        strStyle.clear();
+        strStyle = {};
         return TRUE;
     }
     const std::size_t nClose = rest.find(">>");
     if (nClose == std::string_view::npos)
         return FALSE;
-    strStyle.assign(rest.substr(2, nClose - 2));
+    strStyle = rest.substr(2, nClose - 2);
     m_nTextPos += nClose + 2;
     return TRUE;
 }

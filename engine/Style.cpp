@@ -68,3 +68,13 @@ BOOL CGenThread::BuildStyleAttribute(std::string strStyle, std::string& strAttri
     strAttribute = std::move(strBuilt);
     return TRUE;
 }
+
+const std::string& CGenThread::StyleAttributeOf(std::string_view strStyle) const {
+    auto it = m_mapStyleAttributes.find(strStyle);
+    if (it == m_mapStyleAttributes.end()) {
+        std::string strAttribute;
+        BuildStyleAttribute(std::string(strStyle), strAttribute);
+        it = m_mapStyleAttributes.emplace(strStyle, std::move(strAttribute)).first;
+    }
+    return it->second;
+}

@@ -3,6 +3,8 @@
 //
 // The text is consumed from the front through m_nTextPos, so each step costs only what it cuts
 // and a whole text is tokenized in linear time.
+#include <cstring>
+
 #include "engine/GenThread.h"
 #include "engine/TextUtil.h"
 
@@ -25,7 +27,7 @@ BOOL CGenThread::TokenizeText(BOOL* pbInlineStyles) {
 
     // Only one leading marker is taken here; a second one yields an empty first run.
     UINT nKind = KIND_PARAGRAPH;
-    std::string strStyle;
+    std::string_view style;
     const auto takeLeadingMarker = [&]() {
         if (StartsWith(RemainingText(), "<T>")) {
             m_nTextPos += 3;
@@ -42,41 +44,46 @@ BOOL CGenThread::TokenizeText(BOOL* pbInlineStyles) {
     if (!bInline) {
         takeLeadingMarker();
     } else {
-        if (!SplitStylePrefix(strStyle))
+        if (!SplitStylePrefix(style))
             return FALSE;
         // A name before the marker styles the first paragraph; one after "<LB>" styles the list.
-        if (strStyle.empty() && takeLeadingMarker() && !SplitStylePrefix(strStyle))
+        if (style.empty() && takeLeadingMarker() && !SplitStylePrefix(style))
             return FALSE;
     }
 
     m_arrTokenText.clear();
     m_arrTokenKind.clear();
     m_arrTokenStyle.clear();
+    // Every run but the last ends at a "<", so this bounds the number of runs; reserving it
+    // spares a long text the repeated moves of growing arrays.
+    std::size_t nMaxRuns = 1;
+    const char* const pEnd = m_strText.data() + m_strText.size();
+    for (const char* p = m_strText.data() + m_nTextPos;
+         (p = static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(pEnd - p))));
+         ++p)
+        ++nMaxRuns;
+    m_arrTokenText.reserve(nMaxRuns);
+    m_arrTokenKind.reserve(nMaxRuns);
+    m_arrTokenStyle.reserve(nMaxRuns);
 
-    std::string strRun;
-    std::string strNextStyle;
     while (m_nTextPos < m_strText.size()) {
         UINT nNextKind = KIND_PARAGRAPH;
-        if (!SplitNextToken(bInline ? TRUE : FALSE, nKind, &nNextKind, &strRun, &strNextStyle))
+        std::string_view run, nextStyle;
+        if (!SplitNextToken(bInline ? TRUE : FALSE, nKind, &nNextKind, &run, &nextStyle))
             return FALSE;
-        m_arrTokenText.push_back(std::move(strRun));
+        m_arrTokenText.push_back(run);
         m_arrTokenKind.push_back(nKind);
-        m_arrTokenStyle.push_back(std::move(strStyle));
+        m_arrTokenStyle.push_back(style);
         nKind = nNextKind;
-        strStyle = bInline ? std::move(strNextStyle) : std::string();
-        strRun.clear();
-        strNextStyle.clear();
+        style = bInline ? nextStyle : std::string_view();
     }
-    // Everything has been consumed; nothing reads the text again.
-    m_strText.clear();
-    m_strText.shrink_to_fit();
-    m_nTextPos = 0;
+    // The whole text is consumed; it stays in m_strText because the token list points into it.
     return TRUE;
 }
 
-BOOL CGenThread::SplitNextToken(BOOL bInlineStyles, UINT nKind, UINT* pnNextKind, std::string* pRun,
-                                std::string* pStyle) {
-    pStyle->clear();
+BOOL CGenThread::SplitNextToken(BOOL bInlineStyles, UINT nKind, UINT* pnNextKind,
+                                std::string_view* pRun, std::string_view* pStyle) {
+    *pStyle = {};
     const std::string_view rest = RemainingText();
     const std::size_t p = rest.find('<');
     const std::string_view marker =
@@ -84,11 +91,11 @@ BOOL CGenThread::SplitNextToken(BOOL bInlineStyles, UINT nKind, UINT* pnNextKind
 
     // Cuts the run before the marker at p and consumes the marker.
     const auto cutAt = [&](std::size_t nMarkerLength) {
-        pRun->assign(rest.substr(0, p));
+        *pRun = rest.substr(0, p);
         m_nTextPos += p + nMarkerLength;
     };
     const auto takeAll = [&]() {
-        pRun->assign(rest);
+        *pRun = rest;
         m_nTextPos = m_strText.size();
         *pnNextKind = KIND_PARAGRAPH;
         return TRUE;
@@ -124,8 +131,8 @@ BOOL CGenThread::SplitNextToken(BOOL bInlineStyles, UINT nKind, UINT* pnNextKind
         // Only the first ">>" of the rest counts; one standing before the "<<" spoils the name.
         const std::size_t q = rest.find(">>");
         if (q != std::string_view::npos && q >= p + 2) {
-            pStyle->assign(rest.substr(p + 2, q - p - 2));
-            pRun->assign(rest.substr(0, p));
+            *pStyle = rest.substr(p + 2, q - p - 2);
+            *pRun = rest.substr(0, p);
             m_nTextPos += q + 2;
             *pnNextKind = KIND_PARAGRAPH;
             return TRUE;

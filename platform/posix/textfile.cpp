@@ -152,6 +152,7 @@ bool TextFileWriter::Create(const std::string& strPath, int* pError) {
     m_fd = fd;
     m_strPath = strPath;
     m_buffer.clear();
+    m_buffer.reserve(kWriteBuffer);
     return true;
 }
 
@@ -169,12 +170,14 @@ void TextFileWriter::WriteAll(const char* p, std::size_t n) {
 }
 
 void TextFileWriter::Flush() {
-    if (!m_buffer.empty()) {
-        std::string pending;
-        pending.swap(m_buffer);
-        m_buffer.reserve(kWriteBuffer);
-        WriteAll(pending.data(), pending.size());
-    }
+    // Whether or not the data gets out, it is gone from the buffer: a failed write is reported
+    // once, not again at the next flush.
+    struct ClearOnExit {
+        std::string& buffer;
+        ~ClearOnExit() { buffer.clear(); }
+    } clear{m_buffer};
+    if (!m_buffer.empty())
+        WriteAll(m_buffer.data(), m_buffer.size());
 }
 
 void TextFileWriter::WriteString(std::string_view text) {

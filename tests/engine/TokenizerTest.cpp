@@ -10,9 +10,9 @@
 namespace {
 
 // A run as P:text or L:text, plus |style when it has one, so that whole lists compare at once.
-std::string RunText(UINT kind, const std::string& text, const std::string& style) {
+std::string RunText(UINT kind, std::string_view text, std::string_view style) {
     const char* k = kind == KIND_PARAGRAPH ? "P:" : kind == KIND_LIST_ITEM ? "L:" : "?:";
-    return k + text + (style.empty() ? "" : "|" + style);
+    return k + std::string(text) + (style.empty() ? "" : "|" + std::string(style));
 }
 
 // Text, result, inline styles seen, runs (after a failure: those appended before it).
