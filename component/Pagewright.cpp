@@ -5,6 +5,9 @@
 #include <string_view>
 #include <utility>
 
+#ifdef PAGEWRIGHT_BENCHMARK_SWITCHES
+#include "component/BenchmarkSwitches.h"
+#endif
 #include "platform/bstr.h"
 #include "platform/strconv.h"
 #include "platform/textfile.h"
@@ -18,6 +21,17 @@ namespace {
 constexpr unsigned kReadyPollMs = 100;
 constexpr unsigned kResetPollMs = 50;
 
+#ifdef PAGEWRIGHT_BENCHMARK_SWITCHES
+std::atomic<bool> g_bPurePolling{false};
+bool WakeUpsEnabled() {
+    return !g_bPurePolling.load();
+}
+#else
+constexpr bool WakeUpsEnabled() {
+    return true;
+}
+#endif
+
 std::string_view TrimWhiteSpace(std::string_view s) {
     constexpr std::string_view kWhiteSpace = " \t\r\n\v\f";
     const std::size_t nFirst = s.find_first_not_of(kWhiteSpace);
@@ -27,6 +41,12 @@ std::string_view TrimWhiteSpace(std::string_view s) {
 }
 
 } // namespace
+
+#ifdef PAGEWRIGHT_BENCHMARK_SWITCHES
+void pagewright_bench::SetPurePolling(bool bOn) {
+    g_bPurePolling = bOn;
+}
+#endif
 
 CPagewright::CPagewright() = default;
 CPagewright::~CPagewright() = default;
@@ -81,7 +101,7 @@ HRESULT CPagewright::GenerateHTML(BSTR szText, BSTR szFrmPath, BSTR szSectionNam
         // request out. Testing and lowering the flag under one lock keeps concurrent callers
         // from both filling the mailbox.
         while (!m_bReady)
-            m_changed.WaitFor(m_mutex, kReadyPollMs);
+            WaitForChange(kReadyPollMs);
         // Room for this request's result now, so that a finishing job can always record it.
         const std::size_t nNeeded = static_cast<std::size_t>(m_nIssued) + 1;
         if (m_arrResultFiles.capacity() < nNeeded || m_arrResultIndexes.capacity() < nNeeded) {
@@ -154,7 +174,7 @@ HRESULT CPagewright::GetHTMLFileName(int nIndex, BSTR* szHTMLFile) {
 HRESULT CPagewright::Reset() {
     platform::MutexLock lock(m_mutex);
     while (m_nCompleted != m_nIssued)
-        m_changed.WaitFor(m_mutex, kResetPollMs);
+        WaitForChange(kResetPollMs);
 
     for (std::int32_t i = 0; i < m_nCompleted; ++i) {
         const std::string_view name = TrimWhiteSpace(m_arrResultFiles[static_cast<std::size_t>(i)]);
@@ -180,7 +200,17 @@ HRESULT CPagewright::InterfaceSupportsErrorInfo(REFIID riid) {
     return IsEqualGUID(riid, IID_IPagewright) ? S_OK : S_FALSE;
 }
 
-// ---- results ----
+// ---- waits and results ----
+
+void CPagewright::WaitForChange(unsigned nMilliseconds) {
+    if (WakeUpsEnabled()) {
+        m_changed.WaitFor(m_mutex, nMilliseconds);
+    } else {
+        m_mutex.Unlock();
+        platform::SleepMs(nMilliseconds);
+        m_mutex.Lock();
+    }
+}
 
 void CPagewright::HandBackResult(std::string strResultFile, std::int32_t nRequestIndex) noexcept {
     platform::MutexLock lock(m_mutex);

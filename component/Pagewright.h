@@ -66,6 +66,10 @@ private:
 
     ~CPagewright();
 
+    // Called with the lock held: releases it until the state may have changed (a worker took
+    // the mailbox or a job handed back) or nMilliseconds passed, and holds it again on return.
+    void WaitForChange(unsigned nMilliseconds);
+
     // Records a finished request. Never fails: the result lists have room reserved for every
     // issued request, and a name that cannot be copied is recorded as the empty string.
     void HandBackResult(std::string strResultFile, std::int32_t nRequestIndex) noexcept;

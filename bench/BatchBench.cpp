@@ -1,0 +1,200 @@
+// Whole-process measures of the generator object: a batch of 1,000 requests (with waits woken
+// at once, with pure polling, and against the engine alone), the latency of GenerateHTML while
+// 100 jobs run, and resident memory with 1,000 jobs in flight. Prints Markdown.
+//
+//   pagewright_batch_bench [--skip-polling]
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "BenchInputs.h"
+#include "component/BenchmarkSwitches.h"
+#include "component/Pagewright.h"
+#include "engine/GenThread.h"
+#include "platform/bstr.h"
+#include "platform/strconv.h"
+#include "platform/thread.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kBatch = 1000;
+
+double SecondsSince(Clock::time_point t0) {
+    return std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
+class Bstr {
+public:
+    explicit Bstr(const std::string& s) : m_bstr(platform::BstrFromAnsi(s)) {}
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+    ~Bstr() { SysFreeString(m_bstr); }
+    BSTR Get() const { return m_bstr; }
+
+private:
+    BSTR m_bstr;
+};
+
+struct Request {
+    Bstr text, form, section;
+};
+
+IPagewright* NewGenerator() {
+    IPagewright* p = nullptr;
+    if (FAILED(CreatePagewright(IID_IPagewright, reinterpret_cast<void**>(&p)))) {
+        std::fprintf(stderr, "cannot create the generator object\n");
+        std::exit(1);
+    }
+    return p;
+}
+
+void WaitFinished(IPagewright* p) {
+    for (LONG bDone = 0; p->IsGeneratingFinished(&bDone), !bDone;)
+        platform::SleepMs(1);
+}
+
+// Queue, poll to finished, read every name, Reset: what a host does with a batch.
+double RunBatch(const Request& req, int nRequests, int* pnMade) {
+    IPagewright* p = NewGenerator();
+    const auto t0 = Clock::now();
+    std::vector<int> arrIndexes(static_cast<std::size_t>(nRequests));
+    for (int& nIndex : arrIndexes)
+        p->GenerateHTML(req.text.Get(), req.form.Get(), req.section.Get(), &nIndex);
+    WaitFinished(p);
+    int nMade = 0;
+    for (int nIndex : arrIndexes) {
+        BSTR bstr = nullptr;
+        p->GetHTMLFileName(nIndex, &bstr);
+        nMade += SysStringLen(bstr) > 0 ? 1 : 0;
+        SysFreeString(bstr);
+    }
+    p->Reset();
+    const double dSeconds = SecondsSince(t0);
+    p->Release();
+    *pnMade = nMade;
+    return dSeconds;
+}
+
+double RunDirect(const std::string& strText, const std::string& strForm, int nRequests) {
+    const auto t0 = Clock::now();
+    for (int i = 0; i < nRequests; ++i) {
+        CGenThread job(nullptr, strText, strForm, "LAYOUT", i);
+        job.GeneratePage();
+    }
+    return SecondsSince(t0);
+}
+
+// Queues nJobs requests whose form file is a FIFO, so every job waits in its open until the
+// FIFO is written: all of them are in flight at once. Returns the generator, still busy.
+IPagewright* HoldJobs(const std::string& strFifo, const std::string& strText, int nJobs) {
+    IPagewright* p = NewGenerator();
+    Request held{Bstr(strText), Bstr(strFifo), Bstr("LAYOUT")};
+    for (int i = 0; i < nJobs; ++i) {
+        int nIndex;
+        p->GenerateHTML(held.text.Get(), held.form.Get(), held.section.Get(), &nIndex);
+    }
+    // Each worker has started before the next GenerateHTML returned; give the last ones time
+    // to reach their open.
+    platform::SleepMs(200);
+    return p;
+}
+
+void ReleaseJobs(IPagewright* p, const std::string& strFifo) {
+    // Opening the FIFO for writing lets every waiting reader through; closing it gives them
+    // the end of the file, so those jobs finish without a page.
+    const int fd = ::open(strFifo.c_str(), O_WRONLY);
+    ::close(fd);
+    WaitFinished(p);
+    p->Reset();
+    p->Release();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const bool bSkipPolling = argc > 1 && std::strcmp(argv[1], "--skip-polling") == 0;
+    const fs::path dir =
+        fs::temp_directory_path() / ("pagewright-batch-" + std::to_string(::getpid()));
+    fs::create_directories(dir / "pages");
+    const std::string strPages = (dir / "pages").string();
+    const std::string strForm = (dir / "form.frm").string();
+    const std::string strFifo = (dir / "held.frm").string();
+    std::size_t nBlocks = 0;
+    const std::string strText = benchinputs::SectionText(2000, &nBlocks);
+    benchinputs::WriteWholeFile(strForm, benchinputs::SectionForm(strPages, nBlocks));
+    ::mkfifo(strFifo.c_str(), 0600);
+    const Request req{Bstr(strText), Bstr(strForm), Bstr("LAYOUT")};
+
+    std::printf("## Batch of %d requests\n\n", kBatch);
+    std::printf("Each request: a %zu-byte text laid out by a section (page of about 4 KB). "
+                "Batch = queue all, poll IsGeneratingFinished every 1 ms, read every name, "
+                "Reset (which deletes the pages).\n\n",
+                strText.size());
+    int nMade = 0;
+    RunBatch(req, 50, &nMade); // warm-up
+    const double dWoken = RunBatch(req, kBatch, &nMade);
+    const int nMadeWoken = nMade;
+    const double dDirect = RunDirect(strText, strForm, kBatch);
+    for (const auto& entry : fs::directory_iterator(strPages))
+        fs::remove(entry.path());
+    std::printf("| run | time | pages made | ratio |\n|---|---|---|---|\n");
+    std::printf("| engine alone, one thread, %d pages (floor) | %.1f ms | %d | 1.0x |\n", kBatch,
+                dDirect * 1e3, kBatch);
+    std::printf("| IPagewright, waits woken at once | %.1f ms | %d | %.2fx the floor |\n",
+                dWoken * 1e3, nMadeWoken, dWoken / dDirect);
+    if (!bSkipPolling) {
+        pagewright_bench::SetPurePolling(true);
+        const double dPolling = RunBatch(req, kBatch, &nMade);
+        pagewright_bench::SetPurePolling(false);
+        std::printf("| IPagewright, pure 100 ms / 50 ms polling | %.1f ms | %d | %.2fx the floor; "
+                    "waking is %.0fx faster |\n",
+                    dPolling * 1e3, nMade, dPolling / dDirect, dPolling / dWoken);
+    }
+
+    // Latency of one GenerateHTML call while 100 jobs are in flight.
+    IPagewright* pBusy = HoldJobs(strFifo, strText, 100);
+    IPagewright* p = NewGenerator();
+    std::vector<double> arrMicros;
+    for (int i = 0; i < kBatch; ++i) {
+        int nIndex;
+        const auto t0 = Clock::now();
+        p->GenerateHTML(req.text.Get(), req.form.Get(), req.section.Get(), &nIndex);
+        arrMicros.push_back(SecondsSince(t0) * 1e6);
+    }
+    WaitFinished(p);
+    p->Reset();
+    p->Release();
+    ReleaseJobs(pBusy, strFifo);
+    std::sort(arrMicros.begin(), arrMicros.end());
+    std::printf("\n## GenerateHTML while 100 jobs run\n\n%d calls on a second object, one after "
+                "the other: median %.0f us, 99th percentile %.0f us, longest %.0f us.\n",
+                kBatch, arrMicros[arrMicros.size() / 2], arrMicros[arrMicros.size() * 99 / 100],
+                arrMicros.back());
+
+    // Resident memory with 1,000 jobs in flight, each with a 10 KB text.
+    const std::string strTenKB = benchinputs::SectionText(10'000, &nBlocks);
+    const long nIdle = benchinputs::ResidentKiB();
+    IPagewright* pHeld = HoldJobs(strFifo, strTenKB, kBatch);
+    const long nBusy = benchinputs::ResidentKiB();
+    ReleaseJobs(pHeld, strFifo);
+    const long nPeak = benchinputs::PeakResidentKiB();
+    std::printf("\n## Memory with %d jobs in flight\n\nEach job holds a %zu-byte text. Resident "
+                "before: %.1f MB; with all jobs in flight: %.1f MB (+%.1f MB, %.1f KB a job); "
+                "peak of the whole run: %.1f MB.\n",
+                kBatch, strTenKB.size(), nIdle / 1024.0, nBusy / 1024.0, (nBusy - nIdle) / 1024.0,
+                static_cast<double>(nBusy - nIdle) / kBatch, nPeak / 1024.0);
+
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    return 0;
+}

@@ -1,0 +1,31 @@
+// Inputs shared by the benchmarks: form files and markup texts of a chosen size.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace benchinputs {
+
+// A form file with [SYSTEM] (pages go to strDestDir), the styles HEAD, BODY, LIST and NOTE, and
+// a layout section LAYOUT of nBlocks blocks of items, each block laying out one block of
+// SectionText: two text slots, a bulleted list, a rule, a slot, a picture and a numbered list.
+std::string SectionForm(const std::string& strDestDir, std::size_t nBlocks);
+
+// A plain text of about nBytes, made of blocks of two paragraphs, a two-item list, a
+// paragraph and a three-item list. Returns the number of blocks through pnBlocks.
+std::string SectionText(std::size_t nBytes, std::size_t* pnBlocks);
+
+// A text of about nBytes that names its own styles: many short styled runs and long lists.
+std::string InlineText(std::size_t nBytes);
+
+// A form file of nSections sections and about nLines lines in all, the layout LAST at its end.
+std::string LargeForm(const std::string& strDestDir, std::size_t nSections, std::size_t nLines);
+
+// Writes bytes to path; throws on failure.
+void WriteWholeFile(const std::string& strPath, const std::string& strBytes);
+
+// Peak and current resident memory of this process, in KiB (from /proc/self/status).
+long PeakResidentKiB();
+long ResidentKiB();
+
+} // namespace benchinputs
