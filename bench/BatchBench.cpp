@@ -33,17 +33,7 @@ double SecondsSince(Clock::time_point t0) {
     return std::chrono::duration<double>(Clock::now() - t0).count();
 }
 
-class Bstr {
-public:
-    explicit Bstr(const std::string& s) : m_bstr(platform::BstrFromAnsi(s)) {}
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    ~Bstr() { SysFreeString(m_bstr); }
-    BSTR Get() const { return m_bstr; }
-
-private:
-    BSTR m_bstr;
-};
+using Bstr = platform::ScopedBstr;
 
 struct Request {
     Bstr text, form, section;

@@ -167,18 +167,14 @@ void PrintSummary(const CollectingReporter& reporter) {
 
 } // namespace
 
-BENCHMARK(BM_InlinePage)
-    ->Arg(10'000)
-    ->Arg(100'000)
-    ->Arg(1'000'000)
-    ->Arg(10'000'000)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SectionPage)
-    ->Arg(10'000)
-    ->Arg(100'000)
-    ->Arg(1'000'000)
-    ->Arg(10'000'000)
-    ->Unit(benchmark::kMillisecond);
+void TextSizes(benchmark::internal::Benchmark* pBenchmark) {
+    for (long nSize : kSizes)
+        pBenchmark->Arg(nSize);
+    pBenchmark->Unit(benchmark::kMillisecond);
+}
+
+BENCHMARK(BM_InlinePage)->Apply(TextSizes);
+BENCHMARK(BM_SectionPage)->Apply(TextSizes);
 BENCHMARK(BM_LargeFormFile)->Args({10'000, 100'000})->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {

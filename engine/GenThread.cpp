@@ -3,6 +3,8 @@
 
 #include <utility>
 
+#include "engine/TextUtil.h"
+
 CGenThread::CGenThread(CPagewright* pOwner, std::string strText, std::string strFrmPath,
                        std::string strSectionName, std::int32_t nRequestIndex)
     : m_nRequestIndex(nRequestIndex), m_strText(std::move(strText)),
@@ -22,4 +24,18 @@ void CGenThread::GeneratePage() {
     // A page left unfinished stays on disk, but its name is not the request's result.
     if (!bWritten)
         m_strResultFile.clear();
+}
+
+bool CGenThread::BeginPage(std::string& strResultFile, platform::TextFileWriter& file) {
+    if (m_arrTokenText.empty())
+        return false; // no words, no page: not even a file
+    strResultFile = MakeHtmlFileName();
+    if (strResultFile.empty() || !file.Create(strResultFile))
+        return false;
+    try {
+        file.WriteString(BuildPageHead(std::string(engine::kPageTitle)));
+    } catch (const platform::FileException&) {
+        return false;
+    }
+    return true;
 }

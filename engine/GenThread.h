@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/FormFile.h"
+#include "platform/textfile.h"
 #include "platform/types.h"
 
 class CPagewright;
@@ -65,6 +66,9 @@ public:
     // ---- page generators ----
     bool WriteSectionPage(std::string strSectionName, std::string& strResultFile);
     bool WriteInlineStylePage(std::string& strResultFile);
+    // The start both page writers share: a page needs runs, a file name (stored in
+    // strResultFile at once) and a new file with the page head in it.
+    bool BeginPage(std::string& strResultFile, platform::TextFileWriter& file);
 
     // The request.
     std::int32_t m_nRequestIndex;

@@ -5,19 +5,11 @@
 #include "platform/textfile.h"
 
 bool CGenThread::WriteInlineStylePage(std::string& strResultFile) {
-    const std::size_t nTokens = m_arrTokenText.size();
-    if (nTokens == 0)
-        return false;
-
-    strResultFile = MakeHtmlFileName();
-    if (strResultFile.empty())
-        return false;
     platform::TextFileWriter file;
-    if (!file.Create(strResultFile))
+    if (!BeginPage(strResultFile, file))
         return false;
-
+    const std::size_t nTokens = m_arrTokenText.size();
     try {
-        file.WriteString(BuildPageHead(std::string(engine::kPageTitle)));
         std::size_t nCursor = 0;
         std::string strChunk;
         while (nCursor < nTokens) {

@@ -6,20 +6,12 @@
 using engine::AppendParagraphOpening;
 
 bool CGenThread::WriteSectionPage(std::string strSectionName, std::string& strResultFile) {
-    const std::size_t nTokens = m_arrTokenText.size();
-    if (nTokens == 0)
-        return false;
-    const std::vector<std::string>* pLines = m_formFile.GetSection(strSectionName);
-
-    strResultFile = MakeHtmlFileName();
-    if (strResultFile.empty())
-        return false;
     platform::TextFileWriter file;
-    if (!file.Create(strResultFile))
+    if (!BeginPage(strResultFile, file))
         return false;
-
+    const std::size_t nTokens = m_arrTokenText.size();
+    const std::vector<std::string>* pLines = m_formFile.GetSection(strSectionName);
     try {
-        file.WriteString(BuildPageHead(std::string(engine::kPageTitle)));
         if (!pLines) {
             // Without a layout the text still becomes a page: plain paragraphs.
             file.WriteString(RenderParagraphs());

@@ -21,4 +21,17 @@ std::string Utf16ToAnsi(std::u16string_view text);
 std::string BstrToAnsi(BSTR bstr);
 BSTR BstrFromAnsi(std::string_view text);
 
+// A BSTR made from 8-bit text, owned for as long as the object lives (for passing to calls).
+class ScopedBstr {
+public:
+    explicit ScopedBstr(std::string_view text) : m_bstr(BstrFromAnsi(text)) {}
+    ScopedBstr(const ScopedBstr&) = delete;
+    ScopedBstr& operator=(const ScopedBstr&) = delete;
+    ~ScopedBstr();
+    BSTR Get() const { return m_bstr; }
+
+private:
+    BSTR m_bstr;
+};
+
 } // namespace platform

@@ -120,6 +120,10 @@ std::string Utf16ToAnsi(std::u16string_view text) {
     return out;
 }
 
+ScopedBstr::~ScopedBstr() {
+    SysFreeString(m_bstr);
+}
+
 std::string BstrToAnsi(BSTR bstr) {
     if (!bstr)
         return {};

@@ -40,19 +40,6 @@ bool ReadTextSource(const std::string& strPath, std::string& strOut, std::string
     return true;
 }
 
-// Owns a BSTR for the length of a call.
-class Bstr {
-public:
-    explicit Bstr(const std::string& text) : m_bstr(platform::BstrFromAnsi(text)) {}
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    ~Bstr() { SysFreeString(m_bstr); }
-    BSTR Get() const { return m_bstr; }
-
-private:
-    BSTR m_bstr;
-};
-
 int RunGenerate(const cli::GenerateOptions& opts) {
     // Read every text first: a missing file should stop the run before any page is made.
     std::vector<std::string> arrTexts;
@@ -78,12 +65,12 @@ int RunGenerate(const cli::GenerateOptions& opts) {
         return kExitSomeFailed;
     }
 
-    const Bstr form(opts.strForm);
-    const Bstr section(opts.strSection);
+    const platform::ScopedBstr form(opts.strForm);
+    const platform::ScopedBstr section(opts.strSection);
     std::vector<int> arrIndexes;
     arrIndexes.reserve(arrTexts.size());
     for (std::size_t i = 0; i < arrTexts.size(); ++i) {
-        const Bstr text(arrTexts[i]);
+        const platform::ScopedBstr text(arrTexts[i]);
         int nIndex = -1;
         hr = pGenerator->GenerateHTML(text.Get(), form.Get(), section.Get(), &nIndex);
         if (FAILED(hr)) {
