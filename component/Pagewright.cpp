@@ -8,6 +8,7 @@
 #ifdef PAGEWRIGHT_BENCHMARK_SWITCHES
 #include "component/BenchmarkSwitches.h"
 #endif
+#include "engine/TextUtil.h"
 #include "platform/bstr.h"
 #include "platform/strconv.h"
 #include "platform/textfile.h"
@@ -31,14 +32,6 @@ constexpr bool WakeUpsEnabled() {
     return true;
 }
 #endif
-
-std::string_view TrimWhiteSpace(std::string_view s) {
-    constexpr std::string_view kWhiteSpace = " \t\r\n\v\f";
-    const std::size_t nFirst = s.find_first_not_of(kWhiteSpace);
-    if (nFirst == std::string_view::npos)
-        return {};
-    return s.substr(nFirst, s.find_last_not_of(kWhiteSpace) - nFirst + 1);
-}
 
 } // namespace
 
@@ -177,7 +170,8 @@ HRESULT CPagewright::Reset() {
         WaitForChange(kResetPollMs);
 
     for (std::int32_t i = 0; i < m_nCompleted; ++i) {
-        const std::string_view name = TrimWhiteSpace(m_arrResultFiles[static_cast<std::size_t>(i)]);
+        const std::string_view name =
+            engine::TrimView(m_arrResultFiles[static_cast<std::size_t>(i)]);
         if (name.empty())
             continue; // a failed request made no page
         try {

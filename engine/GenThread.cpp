@@ -39,3 +39,10 @@ bool CGenThread::BeginPage(std::string& strResultFile, platform::TextFileWriter&
     }
     return true;
 }
+
+void CGenThread::AppendListItems(std::string& strOut, std::size_t& nCursor) const {
+    while (nCursor < m_arrTokenKind.size() && m_arrTokenKind[nCursor] == KIND_LIST_ITEM) {
+        strOut += "<LI>";
+        strOut += m_arrTokenText[nCursor++];
+    }
+}

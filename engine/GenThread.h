@@ -69,6 +69,9 @@ public:
     // The start both page writers share: a page needs runs, a file name (stored in
     // strResultFile at once) and a new file with the page head in it.
     bool BeginPage(std::string& strResultFile, platform::TextFileWriter& file);
+    // Appends "<LI>" and the text of every list item from nCursor on, up to the first token of
+    // another kind or the end of the list, and leaves nCursor after them.
+    void AppendListItems(std::string& strOut, std::size_t& nCursor) const;
 
     // The request.
     std::int32_t m_nRequestIndex;

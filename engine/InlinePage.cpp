@@ -32,10 +32,7 @@ bool CGenThread::WriteInlineStylePage(std::string& strResultFile) {
                 if (bStyled)
                     engine::AppendParagraphOpening(strChunk, strAttribute);
                 strChunk += "<UL>";
-                while (nCursor < nTokens && m_arrTokenKind[nCursor] == KIND_LIST_ITEM) {
-                    strChunk += "<LI>";
-                    strChunk += m_arrTokenText[nCursor++];
-                }
+                AppendListItems(strChunk, nCursor);
                 strChunk += "</UL>";
                 if (bStyled)
                     strChunk += "</p>";

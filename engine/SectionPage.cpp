@@ -33,10 +33,7 @@ bool CGenThread::WriteSectionPage(std::string strSectionName, std::string& strRe
                         if (!strAttribute.empty())
                             AppendParagraphOpening(strChunk, strAttribute);
                         strChunk += bBulleted ? "<UL>" : "<OL>";
-                        while (nCursor < nTokens && m_arrTokenKind[nCursor] == KIND_LIST_ITEM) {
-                            strChunk += "<LI>";
-                            strChunk += m_arrTokenText[nCursor++];
-                        }
+                        AppendListItems(strChunk, nCursor);
                         strChunk += bBulleted ? "</UL>" : "</OL>";
                         if (!strAttribute.empty())
                             strChunk += "</p>";
