@@ -41,34 +41,62 @@ void pagewright_bench::SetPurePolling(bool bOn) {
 }
 #endif
 
-CPagewright::CPagewright() = default;
-CPagewright::~CPagewright() = default;
+namespace {
+std::atomic<LONG> g_nLiveObjects{0};
+}
+
+LONG LivePagewrightObjects() {
+    return g_nLiveObjects.load();
+}
+
+CPagewright::CPagewright(IUnknown* pUnkOuter)
+    : m_pUnkOuter(pUnkOuter ? pUnkOuter : &m_innerUnknown) {
+    ++g_nLiveObjects;
+}
+
+CPagewright::~CPagewright() {
+    --g_nLiveObjects;
+}
 
 // ---- IUnknown ----
 
 HRESULT CPagewright::QueryInterface(REFIID riid, void** ppvObject) {
+    return m_pUnkOuter->QueryInterface(riid, ppvObject);
+}
+
+ULONG CPagewright::AddRef() {
+    return m_pUnkOuter->AddRef();
+}
+
+ULONG CPagewright::Release() {
+    return m_pUnkOuter->Release();
+}
+
+HRESULT CPagewright::CInnerUnknown::QueryInterface(REFIID riid, void** ppvObject) {
     if (!ppvObject)
         return E_POINTER;
-    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IPagewright)) {
-        *ppvObject = static_cast<IPagewright*>(this);
+    if (IsEqualGUID(riid, IID_IUnknown)) {
+        *ppvObject = this;
+    } else if (IsEqualGUID(riid, IID_IDispatch) || IsEqualGUID(riid, IID_IPagewright)) {
+        *ppvObject = static_cast<IPagewright*>(m_pThis);
     } else if (IsEqualGUID(riid, IID_ISupportErrorInfo)) {
-        *ppvObject = static_cast<ISupportErrorInfo*>(this);
+        *ppvObject = static_cast<ISupportErrorInfo*>(m_pThis);
     } else {
         *ppvObject = nullptr;
         return E_NOINTERFACE;
     }
-    AddRef();
+    static_cast<IUnknown*>(*ppvObject)->AddRef();
     return S_OK;
 }
 
-ULONG CPagewright::AddRef() {
-    return m_cRef.fetch_add(1, std::memory_order_relaxed) + 1;
+ULONG CPagewright::CInnerUnknown::AddRef() {
+    return m_pThis->m_cRef.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
-ULONG CPagewright::Release() {
-    const ULONG nLeft = m_cRef.fetch_sub(1, std::memory_order_acq_rel) - 1;
+ULONG CPagewright::CInnerUnknown::Release() {
+    const ULONG nLeft = m_pThis->m_cRef.fetch_sub(1, std::memory_order_acq_rel) - 1;
     if (nLeft == 0)
-        delete this;
+        delete m_pThis;
     return nLeft;
 }
 
@@ -215,14 +243,18 @@ void CPagewright::HandBackResult(std::string strResultFile, std::int32_t nReques
     m_changed.NotifyAll();
 }
 
-HRESULT CreatePagewright(REFIID riid, void** ppv) {
+HRESULT CreatePagewright(IUnknown* pUnkOuter, REFIID riid, void** ppv) {
     if (!ppv)
         return E_POINTER;
     *ppv = nullptr;
-    auto* pObject = new (std::nothrow) CPagewright();
+    // An aggregate must hold the inner object by its own IUnknown, or it could not control it.
+    if (pUnkOuter && !IsEqualGUID(riid, IID_IUnknown))
+        return CLASS_E_NOAGGREGATION;
+    auto* pObject = new (std::nothrow) CPagewright(pUnkOuter);
     if (!pObject)
         return E_OUTOFMEMORY;
-    const HRESULT hr = pObject->QueryInterface(riid, ppv);
-    pObject->Release();
+    // On failure this drops the only reference and so destroys the object.
+    const HRESULT hr = pObject->m_innerUnknown.QueryInterface(riid, ppv);
+    pObject->m_innerUnknown.Release();
     return hr;
 }

@@ -19,8 +19,13 @@ inline constexpr IID IID_IPagewright = {
 // {9E2A6F31-0C4D-4A8E-B5F7-13C8D2E6A907}
 inline constexpr CLSID CLSID_Pagewright = {
     0x9E2A6F31, 0x0C4D, 0x4A8E, {0xB5, 0xF7, 0x13, 0xC8, 0xD2, 0xE6, 0xA9, 0x07}};
+// The type library PAGEWRIGHTLib, version 1.0. {6C3B8E1F-2A47-4D95-8E0B-7F14C9A2D563}
+inline constexpr GUID LIBID_PAGEWRIGHTLib = {
+    0x6C3B8E1F, 0x2A47, 0x4D95, {0x8E, 0x0B, 0x7F, 0x14, 0xC9, 0xA2, 0xD5, 0x63}};
 
-struct IPagewright : IUnknown {
+// A dual interface: the four methods follow IDispatch's in the vtable, and late-bound callers
+// reach them through IDispatch with the identifiers of the type library.
+struct IPagewright : IDispatch {
     // Queues one page; *pIndexNum receives the request's index (0, 1, 2 ... since creation or
     // the last Reset). Returns before the page is made.
     virtual HRESULT STDMETHODCALLTYPE GenerateHTML(BSTR szText, BSTR szFrmPath, BSTR szSectionName,
@@ -41,14 +46,24 @@ class CGenThread;
 
 class CPagewright final : public IPagewright, public ISupportErrorInfo {
 public:
-    CPagewright();
+    // pUnkOuter: the controlling object when this one is created inside an aggregate, else null.
+    explicit CPagewright(IUnknown* pUnkOuter = nullptr);
     CPagewright(const CPagewright&) = delete;
     CPagewright& operator=(const CPagewright&) = delete;
 
-    // IUnknown
+    // IUnknown of the interfaces: delegates to the aggregate's outer object when there is one.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
+
+    // IDispatch (component/Dispatch.cpp)
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames,
+                                            LCID lcid, DISPID* rgDispId) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags,
+                                     DISPPARAMS* pDispParams, VARIANT* pVarResult,
+                                     EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
 
     // IPagewright
     HRESULT STDMETHODCALLTYPE GenerateHTML(BSTR szText, BSTR szFrmPath, BSTR szSectionName,
@@ -66,6 +81,20 @@ private:
 
     ~CPagewright();
 
+    // The object's own IUnknown: it holds the reference count and answers QueryInterface. An
+    // aggregate keeps this one; everybody else gets the delegating one of the interfaces.
+    class CInnerUnknown final : public IUnknown {
+    public:
+        explicit CInnerUnknown(CPagewright* pThis) : m_pThis(pThis) {}
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override;
+        ULONG STDMETHODCALLTYPE AddRef() override;
+        ULONG STDMETHODCALLTYPE Release() override;
+
+    private:
+        CPagewright* m_pThis;
+    };
+    friend HRESULT CreatePagewright(IUnknown* pUnkOuter, REFIID riid, void** ppv);
+
     // Called with the lock held: releases it until the state may have changed (a worker took
     // the mailbox or a job handed back) or nMilliseconds passed, and holds it again on return.
     void WaitForChange(unsigned nMilliseconds);
@@ -75,6 +104,8 @@ private:
     void HandBackResult(std::string strResultFile, std::int32_t nRequestIndex) noexcept;
 
     std::atomic<ULONG> m_cRef{1};
+    CInnerUnknown m_innerUnknown{this};
+    IUnknown* m_pUnkOuter; // the outer object, or m_innerUnknown when not aggregated
 
     platform::Mutex m_mutex;               // the object's one lock; guards every field below
     platform::ConditionVariable m_changed; // signalled when m_bReady rises or a job hands back
@@ -94,6 +125,17 @@ private:
 // The worker thread's entry; pParam is the CPagewright that started it.
 unsigned GenerationThreadProc(void* pParam);
 
-// Creates a generator object and returns the interface asked for (IUnknown, IPagewright or
-// ISupportErrorInfo) with one reference.
-HRESULT CreatePagewright(REFIID riid, void** ppv);
+// Creates a generator object and returns the interface asked for (IUnknown, IDispatch,
+// IPagewright or ISupportErrorInfo) with one reference. With pUnkOuter the object becomes the
+// inner object of that aggregate, and only IID_IUnknown may be asked for (else
+// CLASS_E_NOAGGREGATION): the aggregate receives the non-delegating IUnknown.
+HRESULT CreatePagewright(IUnknown* pUnkOuter, REFIID riid, void** ppv);
+inline HRESULT CreatePagewright(REFIID riid, void** ppv) {
+    return CreatePagewright(nullptr, riid, ppv);
+}
+
+// Generator objects alive in this module; the module's lock count includes them.
+LONG LivePagewrightObjects();
+
+// Drops the type information IDispatch keeps once it has looked it up (on module unload).
+void ReleaseDispatchTypeInfo();

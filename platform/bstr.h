@@ -9,4 +9,8 @@ BSTR SysAllocString(const OLECHAR* psz);
 BSTR SysAllocStringLen(const OLECHAR* pch, UINT cch);
 void SysFreeString(BSTR bstr);
 UINT SysStringLen(BSTR bstr);
+
+// Variants own what they hold: a BSTR, or a reference on an interface.
+void VariantInit(VARIANT* pvarg);
+HRESULT VariantClear(VARIANT* pvarg);
 #endif

@@ -25,6 +25,7 @@ using BSTR = OLECHAR*;
 #endif
 
 #define STDMETHODCALLTYPE
+#define STDAPICALLTYPE
 
 constexpr HRESULT MakeHResult(std::uint32_t value) {
     return static_cast<HRESULT>(value);
@@ -89,6 +90,176 @@ struct ISupportErrorInfo : IUnknown {
 
 protected:
     ~ISupportErrorInfo() = default;
+};
+
+// ---- Automation: the late-bound calling convention and the class object ----
+
+using BYTE = std::uint8_t;
+using WORD = std::uint16_t;
+using DWORD = std::uint32_t;
+using SHORT = std::int16_t;
+using USHORT = std::uint16_t;
+using INT = int;
+using LONGLONG = std::int64_t;
+using SCODE = LONG;
+using LCID = DWORD;
+using DISPID = LONG;
+using VARTYPE = std::uint16_t;
+using VARIANT_BOOL = std::int16_t;
+using LPOLESTR = OLECHAR*;
+
+constexpr VARTYPE VT_EMPTY = 0;
+constexpr VARTYPE VT_NULL = 1;
+constexpr VARTYPE VT_I2 = 2;
+constexpr VARTYPE VT_I4 = 3;
+constexpr VARTYPE VT_BSTR = 8;
+constexpr VARTYPE VT_DISPATCH = 9;
+constexpr VARTYPE VT_ERROR = 10;
+constexpr VARTYPE VT_BOOL = 11;
+constexpr VARTYPE VT_VARIANT = 12;
+constexpr VARTYPE VT_UNKNOWN = 13;
+constexpr VARTYPE VT_I1 = 16;
+constexpr VARTYPE VT_UI1 = 17;
+constexpr VARTYPE VT_UI2 = 18;
+constexpr VARTYPE VT_UI4 = 19;
+constexpr VARTYPE VT_INT = 22;
+constexpr VARTYPE VT_UINT = 23;
+constexpr VARTYPE VT_BYREF = 0x4000;
+
+constexpr WORD DISPATCH_METHOD = 1;
+constexpr WORD DISPATCH_PROPERTYGET = 2;
+constexpr WORD DISPATCH_PROPERTYPUT = 4;
+constexpr WORD DISPATCH_PROPERTYPUTREF = 8;
+constexpr DISPID DISPID_UNKNOWN = -1;
+
+constexpr LCID LOCALE_NEUTRAL = 0;
+constexpr LCID LOCALE_USER_DEFAULT = 0x400;
+constexpr LCID LOCALE_SYSTEM_DEFAULT = 0x800;
+
+constexpr HRESULT DISP_E_UNKNOWNINTERFACE = MakeHResult(0x80020001u);
+constexpr HRESULT DISP_E_MEMBERNOTFOUND = MakeHResult(0x80020003u);
+constexpr HRESULT DISP_E_PARAMNOTFOUND = MakeHResult(0x80020004u);
+constexpr HRESULT DISP_E_TYPEMISMATCH = MakeHResult(0x80020005u);
+constexpr HRESULT DISP_E_UNKNOWNNAME = MakeHResult(0x80020006u);
+constexpr HRESULT DISP_E_NONAMEDARGS = MakeHResult(0x80020007u);
+constexpr HRESULT DISP_E_EXCEPTION = MakeHResult(0x80020009u);
+constexpr HRESULT DISP_E_BADINDEX = MakeHResult(0x8002000Bu);
+constexpr HRESULT DISP_E_BADPARAMCOUNT = MakeHResult(0x8002000Eu);
+constexpr HRESULT TYPE_E_LIBNOTREGISTERED = MakeHResult(0x8002801Du);
+constexpr HRESULT CLASS_E_NOAGGREGATION = MakeHResult(0x80040110u);
+constexpr HRESULT CLASS_E_CLASSNOTAVAILABLE = MakeHResult(0x80040111u);
+constexpr HRESULT REGDB_E_CLASSNOTREG = MakeHResult(0x80040154u);
+constexpr HRESULT CO_E_CLASSSTRING = MakeHResult(0x800401F3u);
+
+constexpr LONG ERROR_SUCCESS = 0;
+constexpr LONG ERROR_FILE_NOT_FOUND = 2;
+constexpr LONG ERROR_ACCESS_DENIED = 5;
+constexpr LONG ERROR_INVALID_DATA = 13;
+constexpr LONG ERROR_OUTOFMEMORY = 14;
+constexpr LONG ERROR_INVALID_PARAMETER = 87;
+constexpr LONG ERROR_MOD_NOT_FOUND = 126;
+constexpr LONG ERROR_PROC_NOT_FOUND = 127;
+
+constexpr HRESULT HRESULT_FROM_WIN32(LONG nError) {
+    return nError <= 0 ? nError
+                       : MakeHResult((static_cast<std::uint32_t>(nError) & 0xFFFFu) | 0x80070000u);
+}
+
+// {00000000-0000-0000-0000-000000000000}
+inline constexpr IID IID_NULL = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
+// {00000001-0000-0000-C000-000000000046}
+inline constexpr IID IID_IClassFactory = {
+    0x00000001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+struct IDispatch;
+
+// The automation variant. Only the members this code base reads are named; the union is as
+// large as on Windows' 64-bit layout.
+struct VARIANT {
+    VARTYPE vt;
+    WORD wReserved1;
+    WORD wReserved2;
+    WORD wReserved3;
+    union {
+        LONGLONG llVal;
+        LONG lVal;
+        BYTE bVal;
+        SHORT iVal;
+        VARIANT_BOOL boolVal;
+        SCODE scode;
+        INT intVal;
+        UINT uintVal;
+        BSTR bstrVal;
+        IUnknown* punkVal;
+        IDispatch* pdispVal;
+        LONG* plVal;
+        INT* pintVal;
+        BSTR* pbstrVal;
+        VARIANT* pvarVal;
+        void* byref;
+        struct {
+            void* pvRecord;
+            void* pRecInfo;
+        } brecVal;
+    };
+};
+using VARIANTARG = VARIANT;
+
+#define V_VT(X) ((X)->vt)
+#define V_ISBYREF(X) (((X)->vt & VT_BYREF) != 0)
+#define V_I4(X) ((X)->lVal)
+#define V_INT(X) ((X)->intVal)
+#define V_BSTR(X) ((X)->bstrVal)
+#define V_I4REF(X) ((X)->plVal)
+#define V_INTREF(X) ((X)->pintVal)
+#define V_BSTRREF(X) ((X)->pbstrVal)
+#define V_VARIANTREF(X) ((X)->pvarVal)
+#define V_UNKNOWN(X) ((X)->punkVal)
+#define V_BYREF(X) ((X)->byref)
+
+struct DISPPARAMS {
+    VARIANTARG* rgvarg;
+    DISPID* rgdispidNamedArgs;
+    UINT cArgs;
+    UINT cNamedArgs;
+};
+
+struct EXCEPINFO {
+    WORD wCode;
+    WORD wReserved;
+    BSTR bstrSource;
+    BSTR bstrDescription;
+    BSTR bstrHelpFile;
+    DWORD dwHelpContext;
+    void* pvReserved;
+    HRESULT(STDMETHODCALLTYPE* pfnDeferredFillIn)(EXCEPINFO*);
+    SCODE scode;
+};
+
+// Type information objects exist only on Windows; here the name is enough for the signatures.
+struct ITypeInfo;
+
+struct IDispatch : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames,
+                                                    LCID lcid, DISPID* rgDispId) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Invoke(DISPID dispIdMember, REFIID riid, LCID lcid,
+                                             WORD wFlags, DISPPARAMS* pDispParams,
+                                             VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
+                                             UINT* puArgErr) = 0;
+
+protected:
+    ~IDispatch() = default;
+};
+
+struct IClassFactory : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pUnkOuter, REFIID riid,
+                                                     void** ppvObject) = 0;
+    virtual HRESULT STDMETHODCALLTYPE LockServer(BOOL fLock) = 0;
+
+protected:
+    ~IClassFactory() = default;
 };
 
 #endif

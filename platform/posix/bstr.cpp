@@ -49,3 +49,26 @@ UINT SysStringLen(BSTR bstr) {
                 sizeof nBytes);
     return nBytes / sizeof(OLECHAR);
 }
+
+void VariantInit(VARIANT* pvarg) {
+    std::memset(pvarg, 0, sizeof *pvarg);
+}
+
+HRESULT VariantClear(VARIANT* pvarg) {
+    if (!pvarg)
+        return E_INVALIDARG;
+    switch (pvarg->vt) {
+    case VT_BSTR:
+        SysFreeString(pvarg->bstrVal);
+        break;
+    case VT_UNKNOWN:
+    case VT_DISPATCH:
+        if (pvarg->punkVal)
+            pvarg->punkVal->Release();
+        break;
+    default:
+        break; // plain values and references own nothing
+    }
+    VariantInit(pvarg);
+    return S_OK;
+}

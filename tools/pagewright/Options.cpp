@@ -31,6 +31,11 @@ const char* const kGenerateHelp =
     "  --text TEXT        a markup text, e.g. 'Hello<T>World' or '<<TITLE>>Notice<T>Body'\n"
     "  --text-file PATH   a markup text read from a file as raw bytes; '-' reads standard input\n"
     "                     (once)\n"
+    "  --registry PATH    the class registry file to create the generator object through; when\n"
+    "                     it has no Pagewright.Pagewright class, the module beside the command\n"
+    "                     (libpagewright.so) is registered into it first. Without this option the\n"
+    "                     command registers that module into the file pagewright.registry beside\n"
+    "                     itself on every run and uses that file\n"
     "  -h, --help         show this help\n"
     "Each option may also be written --option=VALUE.\n"
     "\n"
@@ -58,7 +63,8 @@ bool ParseGenerate(int argc, const char* const argv[], int nFirst, ParsedCommand
             value = std::string(arg.substr(nEq + 1));
             bHaveValue = true;
         }
-        if (name != "--form" && name != "--section" && name != "--text" && name != "--text-file") {
+        if (name != "--form" && name != "--section" && name != "--text" && name != "--text-file" &&
+            name != "--registry") {
             strError = "unknown option '" + std::string(arg) + "'";
             return false;
         }
@@ -83,6 +89,12 @@ bool ParseGenerate(int argc, const char* const argv[], int nFirst, ParsedCommand
             }
             opts.strSection = value;
             opts.bHaveSection = true;
+        } else if (name == "--registry") {
+            if (value.empty()) {
+                strError = "--registry needs a file name";
+                return false;
+            }
+            opts.strRegistry = value;
         } else if (name == "--text") {
             opts.arrTexts.push_back({false, value});
         } else {

@@ -16,6 +16,7 @@ struct GenerateOptions {
     std::string strSection;
     bool bHaveForm = false;
     bool bHaveSection = false;
+    std::string strRegistry;          // --registry; empty: the one beside the command
     std::vector<TextSource> arrTexts; // one request each, in command-line order
 };
 

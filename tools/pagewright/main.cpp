@@ -6,9 +6,16 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <climits>
+#include <unistd.h>
+#endif
+
 #include "Options.h"
 #include "component/Pagewright.h"
+#include "module/host/ComHost.h"
 #include "platform/bstr.h"
+#include "platform/registry.h"
 #include "platform/strconv.h"
 #include "platform/thread.h"
 
@@ -40,6 +47,47 @@ bool ReadTextSource(const std::string& strPath, std::string& strOut, std::string
     return true;
 }
 
+// The folder the command's own file is in, with a trailing separator.
+std::string CommandDir() {
+#ifdef _WIN32
+    char buffer[MAX_PATH];
+    const DWORD n = ::GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+    std::string strPath(buffer, n < MAX_PATH ? n : 0);
+    return strPath.substr(0, strPath.find_last_of("\\/") + 1);
+#else
+    char buffer[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer);
+    std::string strPath(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
+    return strPath.substr(0, strPath.find_last_of('/') + 1);
+#endif
+}
+
+// The generator object, created the way any host creates it: through the class registry and
+// the module it names.
+HRESULT CreateGenerator(const cli::GenerateOptions& opts, IPagewright** ppGenerator) {
+#ifdef _WIN32
+    const std::string strModule = CommandDir() + "PAGEWRIGHT.DLL";
+#else
+    const std::string strModule = CommandDir() + "libpagewright.so";
+#endif
+    const bool bOwnRegistry = opts.strRegistry.empty();
+    platform::registry::SetRegistryFile(bOwnRegistry ? CommandDir() + "pagewright.registry"
+                                                     : opts.strRegistry);
+    // The command's own registry follows the module beside it, wherever the two were moved.
+    if (bOwnRegistry) {
+        if (const HRESULT hr = host::RegisterModule(strModule); FAILED(hr))
+            return hr;
+    }
+    void** ppv = reinterpret_cast<void**>(ppGenerator);
+    HRESULT hr = host::CreateInstanceFromProgId("Pagewright.Pagewright", IID_IPagewright, ppv);
+    if (hr == CO_E_CLASSSTRING || hr == REGDB_E_CLASSNOTREG) {
+        hr = host::RegisterModule(strModule);
+        if (SUCCEEDED(hr))
+            hr = host::CreateInstanceFromProgId("Pagewright.Pagewright", IID_IPagewright, ppv);
+    }
+    return hr;
+}
+
 int RunGenerate(const cli::GenerateOptions& opts) {
     // Read every text first: a missing file should stop the run before any page is made.
     std::vector<std::string> arrTexts;
@@ -58,7 +106,7 @@ int RunGenerate(const cli::GenerateOptions& opts) {
     }
 
     IPagewright* pGenerator = nullptr;
-    HRESULT hr = CreatePagewright(IID_IPagewright, reinterpret_cast<void**>(&pGenerator));
+    HRESULT hr = CreateGenerator(opts, &pGenerator);
     if (FAILED(hr)) {
         std::cerr << "pagewright: cannot create the generator object (HRESULT 0x" << std::hex
                   << static_cast<unsigned>(hr) << ")\n";

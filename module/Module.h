@@ -1,0 +1,43 @@
+// What the module's parts share: its lock count, its file and its class description.
+#pragma once
+
+#include <string>
+
+#include "platform/types.h"
+
+namespace module {
+
+// LockServer's part of the lock count; live objects make up the rest.
+void LockModule();
+void UnlockModule();
+// Locks plus live objects: the module may be unloaded when this is 0.
+LONG LockCount();
+
+// The full path of the module file, as registration writes it.
+std::string ModulePath();
+// "Pagewright Class": the module's string resource 1 on Windows.
+std::string ClassDescription();
+
+// The class object, made on first use (serialised) and kept until unload. With a reference.
+HRESULT GetClassFactory(REFIID riid, void** ppv);
+// At unload: drops the class object.
+void ReleaseClassFactory();
+
+HRESULT RegisterServer();
+HRESULT UnregisterServer();
+
+} // namespace module
+
+// The module's exports (ordinals 1 to 4 on Windows).
+#ifdef _WIN32
+#define PAGEWRIGHT_EXPORT
+#else
+#define PAGEWRIGHT_EXPORT __attribute__((visibility("default")))
+#define STDAPI extern "C" HRESULT
+extern "C" {
+PAGEWRIGHT_EXPORT HRESULT DllCanUnloadNow();
+PAGEWRIGHT_EXPORT HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv);
+PAGEWRIGHT_EXPORT HRESULT DllRegisterServer();
+PAGEWRIGHT_EXPORT HRESULT DllUnregisterServer();
+}
+#endif

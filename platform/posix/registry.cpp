@@ -1,0 +1,210 @@
+#include "platform/registry.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace platform::registry {
+
+namespace {
+
+constexpr const char* kEnvVar = "PAGEWRIGHT_REGISTRY";
+
+// Keys and value names are case-insensitive; the map keeps the spelling first written.
+struct NoCaseLess {
+    bool operator()(const std::string& a, const std::string& b) const {
+        return std::lexicographical_compare(
+            a.begin(), a.end(), b.begin(), b.end(),
+            [](unsigned char x, unsigned char y) { return std::tolower(x) < std::tolower(y); });
+    }
+};
+using Values = std::map<std::string, std::string, NoCaseLess>; // "" is the default value
+using Keys = std::map<std::string, Values, NoCaseLess>;
+
+bool IsClean(std::string_view text) {
+    return text.find_first_of("\t\r\n") == std::string_view::npos;
+}
+
+// "a\\b\\" and "a\\b" name the same key; an empty part is not allowed.
+bool NormaliseKey(std::string_view strKey, std::string& strOut) {
+    while (!strKey.empty() && strKey.back() == '\\')
+        strKey.remove_suffix(1);
+    if (strKey.empty() || !IsClean(strKey) || strKey.front() == '\\' ||
+        strKey.find("\\\\") != std::string_view::npos)
+        return false;
+    strOut.assign(strKey);
+    return true;
+}
+
+bool IsUnder(const std::string& strKey, const std::string& strRoot) {
+    NoCaseLess less;
+    if (strKey.size() < strRoot.size())
+        return false;
+    const std::string head = strKey.substr(0, strRoot.size());
+    if (less(head, strRoot) || less(strRoot, head))
+        return false;
+    return strKey.size() == strRoot.size() || strKey[strRoot.size()] == '\\';
+}
+
+// The open store: the file, locked for the life of the object.
+class Store {
+public:
+    explicit Store(bool bWrite) : m_strPath(RegistryFile()) {
+        if (bWrite) {
+            std::error_code ec;
+            std::filesystem::create_directories(std::filesystem::path(m_strPath).parent_path(), ec);
+        }
+        // The lock lives on a file of its own: the data file is replaced by rename.
+        m_nLock = ::open((m_strPath + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (m_nLock < 0 && !bWrite && errno == ENOENT) {
+            m_nError = ERROR_SUCCESS; // no directory yet: an empty registry
+            m_bOpen = true;
+            return;
+        }
+        if (m_nLock < 0 || ::flock(m_nLock, bWrite ? LOCK_EX : LOCK_SH) != 0) {
+            m_nError = errno == EACCES || errno == EPERM ? ERROR_ACCESS_DENIED : ERROR_INVALID_DATA;
+            return;
+        }
+        m_bOpen = Load();
+    }
+    Store(const Store&) = delete;
+    Store& operator=(const Store&) = delete;
+    ~Store() {
+        if (m_nLock >= 0)
+            ::close(m_nLock);
+    }
+
+    LONG Error() const { return m_bOpen ? ERROR_SUCCESS : m_nError; }
+    Keys& Data() { return m_keys; }
+
+    LONG Save() {
+        const std::string strTemp = m_strPath + ".new";
+        {
+            std::ofstream out(strTemp, std::ios::binary | std::ios::trunc);
+            for (const auto& [key, values] : m_keys) {
+                out << key << '\n';
+                for (const auto& [name, data] : values)
+                    out << key << '\t' << (name.empty() ? "=" : name) << '\t' << data << '\n';
+            }
+            out.flush();
+            if (!out)
+                return ERROR_ACCESS_DENIED;
+        }
+        if (std::rename(strTemp.c_str(), m_strPath.c_str()) != 0)
+            return ERROR_ACCESS_DENIED;
+        return ERROR_SUCCESS;
+    }
+
+private:
+    bool Load() {
+        std::ifstream in(m_strPath, std::ios::binary);
+        if (!in)
+            return true; // not written yet: empty
+        std::string line;
+        while (std::getline(in, line)) {
+            if (line.empty())
+                continue;
+            const std::size_t nTab1 = line.find('\t');
+            if (nTab1 == std::string::npos) {
+                m_keys[line];
+                continue;
+            }
+            const std::size_t nTab2 = line.find('\t', nTab1 + 1);
+            if (nTab2 == std::string::npos) {
+                m_nError = ERROR_INVALID_DATA;
+                return false;
+            }
+            std::string name = line.substr(nTab1 + 1, nTab2 - nTab1 - 1);
+            if (name == "=")
+                name.clear();
+            m_keys[line.substr(0, nTab1)][name] = line.substr(nTab2 + 1);
+        }
+        return true;
+    }
+
+    std::string m_strPath;
+    int m_nLock = -1;
+    bool m_bOpen = false;
+    LONG m_nError = ERROR_INVALID_DATA;
+    Keys m_keys;
+};
+
+} // namespace
+
+LONG SetString(std::string_view strKey, std::string_view strName, std::string_view strData) {
+    std::string key;
+    if (!NormaliseKey(strKey, key) || !IsClean(strName) || strName == "=" || !IsClean(strData))
+        return ERROR_INVALID_PARAMETER;
+    Store store(true);
+    if (store.Error() != ERROR_SUCCESS)
+        return store.Error();
+    // Like RegCreateKeyEx, every missing parent comes into being too.
+    for (std::size_t n = key.find('\\'); n != std::string::npos; n = key.find('\\', n + 1))
+        store.Data()[key.substr(0, n)];
+    store.Data()[key][std::string(strName)] = std::string(strData);
+    return store.Save();
+}
+
+LONG GetString(std::string_view strKey, std::string_view strName, std::string& strData) {
+    std::string key;
+    if (!NormaliseKey(strKey, key))
+        return ERROR_INVALID_PARAMETER;
+    Store store(false);
+    if (store.Error() != ERROR_SUCCESS)
+        return store.Error();
+    const auto itKey = store.Data().find(key);
+    if (itKey == store.Data().end())
+        return ERROR_FILE_NOT_FOUND;
+    const auto itValue = itKey->second.find(std::string(strName));
+    if (itValue == itKey->second.end())
+        return ERROR_FILE_NOT_FOUND;
+    strData = itValue->second;
+    return ERROR_SUCCESS;
+}
+
+LONG DeleteTree(std::string_view strKey) {
+    std::string key;
+    if (!NormaliseKey(strKey, key))
+        return ERROR_INVALID_PARAMETER;
+    Store store(true);
+    if (store.Error() != ERROR_SUCCESS)
+        return store.Error();
+    bool bFound = false;
+    for (auto it = store.Data().begin(); it != store.Data().end();) {
+        if (IsUnder(it->first, key)) {
+            it = store.Data().erase(it);
+            bFound = true;
+        } else {
+            ++it;
+        }
+    }
+    return bFound ? store.Save() : ERROR_FILE_NOT_FOUND;
+}
+
+void SetRegistryFile(const std::string& strPath) {
+    ::setenv(kEnvVar, strPath.c_str(), 1);
+}
+
+std::string RegistryFile() {
+    if (const char* pPath = std::getenv(kEnvVar); pPath && *pPath)
+        return pPath;
+    std::string strBase;
+    if (const char* pData = std::getenv("XDG_DATA_HOME"); pData && *pData)
+        strBase = pData;
+    else if (const char* pHome = std::getenv("HOME"); pHome && *pHome)
+        strBase = std::string(pHome) + "/.local/share";
+    else
+        strBase = "/tmp";
+    return strBase + "/pagewright/registry";
+}
+
+} // namespace platform::registry
