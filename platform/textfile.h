@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <exception>
 #include <string>
 #include <string_view>
@@ -45,7 +46,7 @@ public:
 private:
     bool Fill();
 
-    int m_fd = -1;
+    std::intptr_t m_hFile = -1; // an os::FileHandle
     std::string m_strPath;
     std::vector<char> m_buffer;
     std::size_t m_nStart = 0;
@@ -69,13 +70,13 @@ public:
     // Writes what is still buffered and closes; throws FileException on failure, after which
     // the file is closed all the same.
     void Close();
-    bool IsOpen() const { return m_fd >= 0; }
+    bool IsOpen() const { return m_hFile != -1; }
 
 private:
     void Flush();
     void WriteAll(const char* p, std::size_t n);
 
-    int m_fd = -1;
+    std::intptr_t m_hFile = -1; // an os::FileHandle
     std::string m_strPath;
     std::string m_buffer;
 };

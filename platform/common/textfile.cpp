@@ -1,10 +1,8 @@
 #include "platform/textfile.h"
 
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "platform/osapi.h"
 
 namespace platform {
 
@@ -31,7 +29,7 @@ const char* CauseText(FileException::Cause cause) {
 
 FileException::FileException(Cause cause, int nOsError, std::string strPath)
     : m_cause(cause), m_nOsError(nOsError),
-      m_strWhat(std::string(CauseText(cause)) + " " + strPath + ": " + std::strerror(nOsError)) {}
+      m_strWhat(std::string(CauseText(cause)) + " " + strPath + ": " + os::ErrorText(nOsError)) {}
 
 // ---- reading ----
 
@@ -41,25 +39,14 @@ TextFileReader::~TextFileReader() {
 
 bool TextFileReader::Open(const std::string& strPath, int* pError) {
     Close();
-    int fd;
-    do {
-        fd = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        if (pError)
-            *pError = errno;
-        return false;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        // A directory opens for reading here but not on Windows; refuse it in both places.
-        int nError = S_ISDIR(st.st_mode) ? EISDIR : errno;
-        ::close(fd);
+    os::FileHandle hFile;
+    int nError = 0;
+    if (!os::OpenForReading(strPath, hFile, nError)) {
         if (pError)
             *pError = nError;
         return false;
     }
-    m_fd = fd;
+    m_hFile = hFile;
     m_strPath = strPath;
     m_buffer.resize(kReadChunk);
     m_nStart = m_nEnd = 0;
@@ -75,22 +62,20 @@ bool TextFileReader::Fill() {
     }
     if (m_buffer.size() - m_nEnd < kReadChunk / 2)
         m_buffer.resize(m_buffer.size() * 2);
-    ssize_t n;
-    do {
-        n = ::read(m_fd, m_buffer.data() + m_nEnd, m_buffer.size() - m_nEnd);
-    } while (n < 0 && errno == EINTR);
-    if (n < 0)
-        throw FileException(FileException::kRead, errno, m_strPath);
+    std::size_t n = 0;
+    int nError = 0;
+    if (!os::ReadSome(m_hFile, m_buffer.data() + m_nEnd, m_buffer.size() - m_nEnd, n, nError))
+        throw FileException(FileException::kRead, nError, m_strPath);
     if (n == 0) {
         m_bEof = true;
         return false;
     }
-    m_nEnd += static_cast<std::size_t>(n);
+    m_nEnd += n;
     return true;
 }
 
 bool TextFileReader::ReadLine(std::string& strLine) {
-    if (m_fd < 0)
+    if (m_hFile == os::kNoFile)
         return false;
     std::size_t nScanned = 0; // bytes after m_nStart known to hold no line feed
     for (;;) {
@@ -120,9 +105,10 @@ bool TextFileReader::ReadLine(std::string& strLine) {
 }
 
 void TextFileReader::Close() noexcept {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
+    if (m_hFile != os::kNoFile) {
+        int nIgnored;
+        os::CloseFile(m_hFile, nIgnored);
+        m_hFile = os::kNoFile;
     }
     m_buffer.clear();
     m_buffer.shrink_to_fit();
@@ -132,24 +118,26 @@ void TextFileReader::Close() noexcept {
 // ---- writing ----
 
 TextFileWriter::~TextFileWriter() {
-    if (m_fd >= 0)
-        ::close(m_fd);
+    if (m_hFile != os::kNoFile) {
+        int nIgnored;
+        os::CloseFile(m_hFile, nIgnored);
+    }
 }
 
 bool TextFileWriter::Create(const std::string& strPath, int* pError) {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    int fd;
-    do {
-        fd = ::open(strPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        m_fd = -1;
+    if (m_hFile != os::kNoFile) {
+        int nIgnored;
+        os::CloseFile(m_hFile, nIgnored);
+        m_hFile = os::kNoFile;
+    }
+    os::FileHandle hFile;
+    int nError = 0;
+    if (!os::CreateForWriting(strPath, hFile, nError)) {
         if (pError)
-            *pError = errno;
+            *pError = nError;
         return false;
     }
-    m_fd = fd;
+    m_hFile = hFile;
     m_strPath = strPath;
     m_buffer.clear();
     m_buffer.reserve(kWriteBuffer);
@@ -158,14 +146,12 @@ bool TextFileWriter::Create(const std::string& strPath, int* pError) {
 
 void TextFileWriter::WriteAll(const char* p, std::size_t n) {
     while (n > 0) {
-        ssize_t nDone = ::write(m_fd, p, n);
-        if (nDone < 0) {
-            if (errno == EINTR)
-                continue;
-            throw FileException(FileException::kWrite, errno, m_strPath);
-        }
+        std::size_t nDone = 0;
+        int nError = 0;
+        if (!os::WriteSome(m_hFile, p, n, nDone, nError))
+            throw FileException(FileException::kWrite, nError, m_strPath);
         p += nDone;
-        n -= static_cast<std::size_t>(nDone);
+        n -= nDone;
     }
 }
 
@@ -181,8 +167,8 @@ void TextFileWriter::Flush() {
 }
 
 void TextFileWriter::WriteString(std::string_view text) {
-    if (m_fd < 0)
-        throw FileException(FileException::kWrite, EBADF, m_strPath);
+    if (m_hFile == os::kNoFile)
+        throw FileException(FileException::kWrite, os::NotOpenError(), m_strPath);
     if (m_buffer.size() + text.size() <= kWriteBuffer) {
         m_buffer.append(text);
         return;
@@ -195,7 +181,7 @@ void TextFileWriter::WriteString(std::string_view text) {
 }
 
 void TextFileWriter::Close() {
-    if (m_fd < 0)
+    if (m_hFile == os::kNoFile)
         return;
     int nError = 0;
     FileException::Cause cause = FileException::kWrite;
@@ -205,18 +191,20 @@ void TextFileWriter::Close() {
         nError = e.GetOsError();
     }
     m_buffer.clear();
-    if (::close(m_fd) != 0 && nError == 0) {
-        nError = errno;
+    int nCloseError = 0;
+    if (!os::CloseFile(m_hFile, nCloseError) && nError == 0) {
+        nError = nCloseError;
         cause = FileException::kClose;
     }
-    m_fd = -1;
+    m_hFile = os::kNoFile;
     if (nError != 0)
         throw FileException(cause, nError, m_strPath);
 }
 
 void RemoveFile(const std::string& strPath) {
-    if (::unlink(strPath.c_str()) != 0)
-        throw FileException(FileException::kRemove, errno, strPath);
+    int nError = 0;
+    if (!os::RemovePath(strPath, nError))
+        throw FileException(FileException::kRemove, nError, strPath);
 }
 
 } // namespace platform

@@ -1,8 +1,9 @@
 #include "platform/vellum.h"
 
 #include <cstdio>
-#include <mutex>
 #include <utility>
+
+#include "platform/sync.h"
 
 namespace {
 
@@ -16,7 +17,8 @@ struct State {
 // each other's source locations.
 thread_local State t_state;
 
-std::mutex g_sinkMutex;
+// The platform lock, not std::mutex: the Windows runtime the module ships with has none.
+platform::Mutex g_sinkMutex;
 vellum::Sink g_sink;
 
 } // namespace
@@ -30,7 +32,7 @@ void VellumSetState(int nLine, const char* szSource, int nLevel) {
 void VellumFormatErrorLog(const char* szMessage) {
     vellum::Entry entry{t_state.nLine, t_state.strSource, t_state.nLevel,
                         szMessage ? szMessage : ""};
-    std::lock_guard<std::mutex> lock(g_sinkMutex);
+    platform::MutexLock lock(g_sinkMutex);
     if (g_sink) {
         g_sink(entry);
         return;
@@ -41,7 +43,7 @@ void VellumFormatErrorLog(const char* szMessage) {
 
 namespace vellum {
 void SetSink(Sink sink) {
-    std::lock_guard<std::mutex> lock(g_sinkMutex);
+    platform::MutexLock lock(g_sinkMutex);
     g_sink = std::move(sink);
 }
 } // namespace vellum

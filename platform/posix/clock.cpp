@@ -1,13 +1,8 @@
-#include "platform/clock.h"
-
-#include <atomic>
 #include <ctime>
 
-namespace platform {
+#include "platform/osapi.h"
 
-namespace {
-
-std::atomic<testing::LocalClockFn> g_clockOverride{nullptr};
+namespace platform::os {
 
 bool SystemLocalDateTime(LocalDateTime& dt) {
     std::time_t now = std::time(nullptr);
@@ -20,18 +15,4 @@ bool SystemLocalDateTime(LocalDateTime& dt) {
     return true;
 }
 
-} // namespace
-
-bool GetLocalDateTime(LocalDateTime& dt) {
-    if (testing::LocalClockFn fn = g_clockOverride.load())
-        return fn(dt);
-    return SystemLocalDateTime(dt);
-}
-
-namespace testing {
-LocalClockFn SetLocalClock(LocalClockFn fn) {
-    return g_clockOverride.exchange(fn);
-}
-} // namespace testing
-
-} // namespace platform
+} // namespace platform::os

@@ -1,9 +1,5 @@
 #include "platform/strconv.h"
 
-#include <limits>
-
-#include "platform/bstr.h"
-
 namespace platform {
 
 namespace {
@@ -118,23 +114,6 @@ std::string Utf16ToAnsi(std::u16string_view text) {
         }
     }
     return out;
-}
-
-ScopedBstr::~ScopedBstr() {
-    SysFreeString(m_bstr);
-}
-
-std::string BstrToAnsi(BSTR bstr) {
-    if (!bstr)
-        return {};
-    return Utf16ToAnsi(std::u16string_view(bstr, SysStringLen(bstr)));
-}
-
-BSTR BstrFromAnsi(std::string_view text) {
-    const std::u16string wide = AnsiToUtf16(text);
-    if (wide.size() > std::numeric_limits<UINT>::max())
-        return nullptr;
-    return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
 }
 
 } // namespace platform

@@ -1,16 +1,13 @@
-#include "platform/thread.h"
-
-#include <atomic>
 #include <cerrno>
 #include <ctime>
 #include <new>
 #include <pthread.h>
 
+#include "platform/osapi.h"
+
 namespace platform {
 
 namespace {
-
-std::atomic<int> g_nFailingStarts{0};
 
 struct StartBlock {
     ThreadProc proc;
@@ -24,20 +21,9 @@ void* ThreadEntry(void* pRaw) {
     return nullptr;
 }
 
-bool ConsumeInjectedFailure() {
-    int n = g_nFailingStarts.load();
-    while (n > 0) {
-        if (g_nFailingStarts.compare_exchange_weak(n, n - 1))
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
-bool StartWorkerThread(ThreadProc proc, void* pParam) {
-    if (ConsumeInjectedFailure())
-        return false;
+bool os::StartSystemThread(ThreadProc proc, void* pParam) {
     auto* pBlock = new (std::nothrow) StartBlock{proc, pParam};
     if (!pBlock)
         return false;
@@ -63,11 +49,5 @@ void SleepMs(unsigned nMilliseconds) {
     while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
     }
 }
-
-namespace testing {
-void FailNextThreadStarts(int nCount) {
-    g_nFailingStarts.store(nCount < 0 ? 0 : nCount);
-}
-} // namespace testing
 
 } // namespace platform

@@ -1,8 +1,6 @@
 // The generator object as a host sees it through IPagewright, on real files in temporary dirs.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <future>
 #include <thread>
 
@@ -47,8 +45,6 @@ protected:
     PagewrightTest() {
         std::filesystem::create_directory(m_dest);
         WriteFile(m_form, Form());
-        // A FIFO as form file holds a job reading it until the test writes the form into it.
-        EXPECT_EQ(0, ::mkfifo(m_held.c_str(), 0600));
         EXPECT_EQ(S_OK, CreatePagewright(IID_IPagewright, reinterpret_cast<void**>(&m_p)));
     }
     // Jobs must not outlive the directories they write into.
@@ -87,7 +83,9 @@ protected:
     // Non-ASCII paths check the trip from BSTR to 8-bit text and back.
     std::string m_dest = m_tmp.File("Seiten-\xC3\xBC");
     std::string m_form = m_tmp.File("form-\xC3\xA4.frm");
-    std::string m_held = m_tmp.File("held.frm");
+    // A form file that holds the job reading it until the test writes the form into it.
+    testsupport::HeldFile m_heldFile{m_tmp};
+    const std::string& m_held = m_heldFile.Path();
     testsupport::FixedClock m_clock{platform::LocalDateTime{2026, 12, 4, 8, 7, 28}};
     IPagewright* m_p = nullptr;
 };
@@ -98,7 +96,7 @@ TEST_F(PagewrightTest, IndexesFollowCallsResultsFollowCompletion) {
     EXPECT_EQ(2, Generate("Gamma"));
     ASSERT_TRUE(WaitUntil([&] { return !Name(1).empty() && !Name(2).empty(); }));
     EXPECT_EQ("", Name(0)); // still held on its form file
-    WriteFile(m_held, Form());
+    m_heldFile.Release(Form());
     ASSERT_TRUE(WaitFinished());
     for (int i = 0; const char* text : {"Alpha", "Beta", "Gamma"}) {
         ASSERT_EQ(Expected(i), Name(i));
@@ -118,7 +116,7 @@ TEST_F(PagewrightTest, FailuresFinishEmptyAndResetWaitsDeletesLogsAndCountsAfres
     testsupport::VellumCapture log;
     auto reset = std::async(std::launch::async, [&] { return m_p->Reset(); });
     EXPECT_EQ(std::future_status::timeout, reset.wait_for(100ms)); // the job is still held
-    WriteFile(m_held, Form());
+    m_heldFile.Release(Form());
     EXPECT_EQ(S_OK, reset.get());
     ASSERT_EQ(1u, log.Entries().size()); // failed requests have nothing to delete
     const auto [nLine, strSource, nLevel, strMessage] = log.Entries()[0];
@@ -148,7 +146,7 @@ TEST_F(PagewrightTest, ReleasedObjectStillFinishesItsJobs) {
     EXPECT_EQ(0, Generate("Hi", m_held.c_str()));
     m_p->Release(); // the host's last reference goes while the job is held
     ASSERT_EQ(S_OK, CreatePagewright(IID_IPagewright, reinterpret_cast<void**>(&m_p)));
-    WriteFile(m_held, Form());
+    m_heldFile.Release(Form());
     EXPECT_TRUE(
         WaitUntil([&] { return FileExists(Expected(0)) && ReadFile(Expected(0)) == Page("Hi"); }));
 }

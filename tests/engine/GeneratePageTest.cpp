@@ -43,7 +43,8 @@ struct Env {
     testsupport::FixedClock clock{platform::LocalDateTime{2026, 12, 4, 8, 7, 28}};
     testsupport::TempDir formDir, outDir;
     std::string form = formDir.File("job.frm"), dest = outDir.Path().string();
-    std::string page = outDir.File("HTML2026212242827228272.htm"); // request index 7
+    // The writer joins directory and name with "/" on every system. Request index 7.
+    std::string page = dest + "/HTML2026212242827228272.htm";
     CGenThread job;
 
     explicit Env(std::string sys = kSystem, const char* text = "", const char* sec = "BROKEN")

@@ -5,7 +5,15 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+
+#ifdef _WIN32
+#include <process.h>
+#include <windows.h>
+#define getpid _getpid
+#else
+#include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace testsupport {
 
@@ -39,7 +47,9 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::File(const std::string& name) const {
-    return (m_path / name).string();
+    // Joined as bytes: on Windows a trip through path would re-encode non-ASCII names, while
+    // the component takes them as they are.
+    return m_path.string() + static_cast<char>(fs::path::preferred_separator) + name;
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
@@ -73,6 +83,43 @@ std::vector<std::string> ListFiles(const std::string& dir) {
     std::sort(names.begin(), names.end());
     return names;
 }
+
+#ifdef _WIN32
+HeldFile::HeldFile(const TempDir& dir) {
+    static std::atomic<unsigned> s_nCounter{0};
+    m_path = "\\\\.\\pipe\\" + dir.Path().filename().string() + "-" + std::to_string(s_nCounter++);
+    m_hPipe = ::CreateNamedPipeA(m_path.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT,
+                                 1, 64 * 1024, 0, 0, nullptr);
+    if (m_hPipe == INVALID_HANDLE_VALUE)
+        throw std::runtime_error("cannot create the pipe " + m_path);
+}
+
+HeldFile::~HeldFile() {
+    if (m_hPipe)
+        ::CloseHandle(m_hPipe);
+}
+
+void HeldFile::Release(const std::string& bytes) {
+    if (!::ConnectNamedPipe(m_hPipe, nullptr) && ::GetLastError() != ERROR_PIPE_CONNECTED)
+        throw std::runtime_error("nobody opened " + m_path);
+    DWORD nDone = 0;
+    ::WriteFile(m_hPipe, bytes.data(), static_cast<DWORD>(bytes.size()), &nDone, nullptr);
+    ::FlushFileBuffers(m_hPipe);
+    ::CloseHandle(m_hPipe);
+    m_hPipe = nullptr;
+}
+#else
+HeldFile::HeldFile(const TempDir& dir) : m_path(dir.File("held.frm")) {
+    if (::mkfifo(m_path.c_str(), 0600) != 0)
+        throw std::runtime_error("cannot create the FIFO " + m_path);
+}
+
+HeldFile::~HeldFile() = default;
+
+void HeldFile::Release(const std::string& bytes) {
+    WriteFile(m_path, bytes);
+}
+#endif
 
 namespace {
 platform::LocalDateTime g_fixedTime{};

@@ -34,6 +34,23 @@ bool FileExists(const std::string& path);
 // Names of the regular files directly inside dir, sorted.
 std::vector<std::string> ListFiles(const std::string& dir);
 
+// A file whose reader blocks until the test releases it with its contents: a FIFO on POSIX, a
+// named pipe on Windows. Holds a job on its form file for as long as a test needs.
+class HeldFile {
+public:
+    explicit HeldFile(const TempDir& dir);
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+    ~HeldFile();
+    const std::string& Path() const { return m_path; }
+    // Lets one reader (already waiting, or the next to open) read bytes and then the end.
+    void Release(const std::string& bytes);
+
+private:
+    std::string m_path;
+    void* m_hPipe = nullptr;
+};
+
 // While alive, the local clock reads the given date and time (or, with bFail, cannot be
 // converted to a calendar date).
 class FixedClock {

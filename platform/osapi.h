@@ -1,0 +1,43 @@
+// What each operating system supplies under the portable platform layer: raw file access, the
+// system clock and thread start. platform/posix and platform/win32 each implement these once;
+// everything shared (buffering, line splitting, test hooks) is written on top of them in
+// platform/common. Not for use outside platform/.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/thread.h"
+
+namespace platform::os {
+
+// A file descriptor or a Win32 HANDLE; kNoFile is neither.
+using FileHandle = std::intptr_t;
+inline constexpr FileHandle kNoFile = -1;
+
+// Each call returns false on failure and leaves the system's error code in nError.
+// Opens for reading without shutting other openers out; a directory is refused.
+bool OpenForReading(const std::string& strPath, FileHandle& hFile, int& nError);
+// Creates the file, or empties an existing one, for writing.
+bool CreateForWriting(const std::string& strPath, FileHandle& hFile, int& nError);
+// nRead == 0 means the end of the file.
+bool ReadSome(FileHandle hFile, char* pBuffer, std::size_t nSize, std::size_t& nRead, int& nError);
+// Writes at least one byte of a non-empty buffer, or fails.
+bool WriteSome(FileHandle hFile, const char* pData, std::size_t nSize, std::size_t& nWritten,
+               int& nError);
+bool CloseFile(FileHandle hFile, int& nError);
+bool RemovePath(const std::string& strPath, int& nError);
+// The error code of an operation on a file that is not open.
+int NotOpenError();
+// The system's description of an error code.
+std::string ErrorText(int nError);
+
+// The current local time from the system.
+bool SystemLocalDateTime(LocalDateTime& dt);
+
+// Starts a detached thread; false when the system cannot.
+bool StartSystemThread(ThreadProc proc, void* pParam);
+
+} // namespace platform::os

@@ -1,0 +1,99 @@
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/osapi.h"
+
+namespace platform::os {
+
+bool OpenForReading(const std::string& strPath, FileHandle& hFile, int& nError) {
+    int fd;
+    do {
+        fd = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        nError = errno;
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        // A directory opens for reading here but not on Windows; refuse it in both places.
+        nError = S_ISDIR(st.st_mode) ? EISDIR : errno;
+        ::close(fd);
+        return false;
+    }
+    hFile = fd;
+    return true;
+}
+
+bool CreateForWriting(const std::string& strPath, FileHandle& hFile, int& nError) {
+    int fd;
+    do {
+        fd = ::open(strPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        nError = errno;
+        return false;
+    }
+    hFile = fd;
+    return true;
+}
+
+bool ReadSome(FileHandle hFile, char* pBuffer, std::size_t nSize, std::size_t& nRead, int& nError) {
+    ssize_t n;
+    do {
+        n = ::read(static_cast<int>(hFile), pBuffer, nSize);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        nError = errno;
+        return false;
+    }
+    nRead = static_cast<std::size_t>(n);
+    return true;
+}
+
+bool WriteSome(FileHandle hFile, const char* pData, std::size_t nSize, std::size_t& nWritten,
+               int& nError) {
+    ssize_t n;
+    do {
+        n = ::write(static_cast<int>(hFile), pData, nSize);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        nError = errno;
+        return false;
+    }
+    if (n == 0 && nSize > 0) {
+        nError = ENOSPC;
+        return false;
+    }
+    nWritten = static_cast<std::size_t>(n);
+    return true;
+}
+
+bool CloseFile(FileHandle hFile, int& nError) {
+    if (::close(static_cast<int>(hFile)) != 0) {
+        nError = errno;
+        return false;
+    }
+    return true;
+}
+
+bool RemovePath(const std::string& strPath, int& nError) {
+    if (::unlink(strPath.c_str()) != 0) {
+        nError = errno;
+        return false;
+    }
+    return true;
+}
+
+int NotOpenError() {
+    return EBADF;
+}
+
+std::string ErrorText(int nError) {
+    return std::strerror(nError);
+}
+
+} // namespace platform::os
