@@ -53,11 +53,12 @@ HRESULT GetPagewrightTypeInfo(ITypeInfo** ppTypeInfo) {
 }
 
 // One out parameter that came as VT_BYREF|VT_VARIANT, passed as a typed reference instead.
+// Integers go as VT_BYREF|VT_I4 also for an int parameter: that is the form the type library's
+// Invoke matches int against (the two are the same 32-bit type).
 struct ByRefTemp {
     VARIANT* pTarget; // the caller's variant, written back after the call
-    VARTYPE vt;       // VT_INT, VT_I4 or VT_BSTR: what the method writes
+    VARTYPE vt;       // VT_I4 or VT_BSTR: what the method writes
     union {
-        INT n;
         LONG l;
         BSTR bstr;
     } value;
@@ -158,9 +159,9 @@ HRESULT CPagewright::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags,
             continue;
         ByRefTemp& temp = arrTemps.emplace_back();
         temp.pTarget = V_VARIANTREF(&arg);
-        temp.vt = vt;
+        temp.vt = vt == VT_BSTR ? VT_BSTR : VT_I4;
         temp.value.bstr = nullptr; // out only: the method starts from nothing
-        V_VT(&arg) = VT_BYREF | vt;
+        V_VT(&arg) = VT_BYREF | temp.vt;
         V_BYREF(&arg) = &temp.value;
     }
     pInfo->ReleaseFuncDesc(pFunc);
@@ -179,9 +180,8 @@ HRESULT CPagewright::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags,
             V_VT(temp.pTarget) = VT_BSTR;
             V_BSTR(temp.pTarget) = temp.value.bstr;
         } else {
-            // Script engines know 32-bit integers as VT_I4 only.
             V_VT(temp.pTarget) = VT_I4;
-            V_I4(temp.pTarget) = temp.vt == VT_INT ? temp.value.n : temp.value.l;
+            V_I4(temp.pTarget) = temp.value.l;
         }
     }
     return hr;

@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# The Wine checks of PAGEWRIGHT.DLL that are not C++: registration with regsvr32 as a user does
+# it, the registry entries as `reg query` shows them, a VBScript client and unregistration.
+#   wine-test.sh PREFIX DLL register|entries|unregister
+#   wine-test.sh PREFIX DLL vbscript SCRIPT WORKDIR
+set -uo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+run="$here/../../scripts/wine-run.sh"
+prefix="$1" dll="$2" step="$3"
+shift 3
+
+winpath() { # a Linux path as Wine's drive Z: sees it
+    local p
+    p="$(realpath -m "$1")"
+    echo "Z:${p//\//\\}"
+}
+wine_run() { "$run" "$prefix" "$@"; }
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+clsid='{9E2A6F31-0C4D-4A8E-B5F7-13C8D2E6A907}'
+
+# Prints the data of one value ("" for the default value), or <missing>.
+reg_value() {
+    local key="$1" name="$2" out
+    if [ -z "$name" ]; then
+        out="$(wine_run reg query "HKCR\\$key" /ve 2>/dev/null)" || { echo "<missing>"; return; }
+    else
+        out="$(wine_run reg query "HKCR\\$key" /v "$name" 2>/dev/null)" || { echo "<missing>"; return; }
+    fi
+    # "    (Default)    REG_SZ    data" or "    Name    REG_SZ    data"
+    printf '%s\n' "$out" | tr -d '\r' | sed -n 's/^    .*    REG_SZ    //p' | head -1
+}
+
+case "$step" in
+register)
+    wine_run regsvr32 /s "$(winpath "$dll")" || fail "regsvr32 /s exited with $?"
+    ;;
+entries)
+    # key | value name | data: the class registration, every value a string
+    dllwin="$(winpath "$dll")"
+    status=0
+    while IFS='|' read -r key name data; do
+        got="$(reg_value "$key" "$name")"
+        if [ "$got" != "$data" ]; then
+            echo "FAIL: HKCR\\$key ${name:-(default)}: expected '$data', got '$got'" >&2
+            status=1
+        else
+            echo "ok   HKCR\\$key ${name:-(default)} = $data"
+        fi
+    done <<TABLE
+Pagewright.Pagewright.1||Pagewright Class
+Pagewright.Pagewright.1\\CLSID||$clsid
+Pagewright.Pagewright||Pagewright Class
+Pagewright.Pagewright\\CLSID||$clsid
+Pagewright.Pagewright\\CurVer||Pagewright.Pagewright.1
+CLSID\\$clsid||Pagewright Class
+CLSID\\$clsid\\ProgID||Pagewright.Pagewright.1
+CLSID\\$clsid\\VersionIndependentProgID||Pagewright.Pagewright
+CLSID\\$clsid\\InprocServer32||$dllwin
+CLSID\\$clsid\\InprocServer32|ThreadingModel|both
+TABLE
+    exit $status
+    ;;
+vbscript)
+    script="$1" work="$2"
+    rm -rf "$work" && mkdir -p "$work"
+    out="$(wine_run cscript //nologo "$(winpath "$script")" "$(winpath "$work")" 2>&1)"
+    rc=$?
+    printf '%s\n' "$out"
+    # Wine's cscript exits 0 even when the script dies of an error: the script's last line tells.
+    last="$(printf '%s\n' "$out" | tr -d '\r' | sed '/^$/d' | tail -1)"
+    [ "$rc" -eq 0 ] || fail "cscript exited with $rc"
+    [ "$last" = "VBSCRIPT CLIENT PASSED" ] || fail "the script did not finish (last line: '$last')"
+    ;;
+unregister)
+    for i in 1 2; do # the second time there is nothing left: still success
+        wine_run regsvr32 /u /s "$(winpath "$dll")" || fail "regsvr32 /u /s (run $i) exited with $?"
+    done
+    for key in Pagewright.Pagewright.1 Pagewright.Pagewright "CLSID\\$clsid"; do
+        if wine_run reg query "HKCR\\$key" >/dev/null 2>&1; then
+            fail "HKCR\\$key is still there"
+        fi
+    done
+    echo "unregistered: no key of the class is left"
+    ;;
+*)
+    fail "unknown step '$step'"
+    ;;
+esac
