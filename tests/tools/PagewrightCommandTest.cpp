@@ -3,6 +3,7 @@
 
 #include <sys/wait.h>
 
+#include "platform/registry.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -50,6 +51,28 @@ TEST_F(PagewrightCommandTest, HelpExitsWithZero) {
         EXPECT_EQ(0, Run(args)) << args;
         EXPECT_NE(std::string::npos, m_out.find("generate")) << args;
     }
+}
+
+TEST_F(PagewrightCommandTest, CreatesTheGeneratorThroughTheRegistryItIsGiven) {
+    // An empty registry gets the module beside the command registered into it.
+    const char* args = "generate --form form.frm --section OTHER --registry reg --text A";
+    EXPECT_EQ(0, Run(args)) << m_err;
+    EXPECT_TRUE(m_out.starts_with(m_dir + "/HTML")) << m_out;
+    platform::registry::SetRegistryFile(m_dir + "/reg");
+    std::string strModule;
+    ASSERT_EQ(platform::registry::GetString(
+                  "CLSID\\{9E2A6F31-0C4D-4A8E-B5F7-13C8D2E6A907}\\InprocServer32", "", strModule),
+              ERROR_SUCCESS);
+    EXPECT_TRUE(strModule.ends_with("/libpagewright.so")) << strModule;
+
+    // A registry that names a module that is not there: no object, no page.
+    ASSERT_EQ(platform::registry::SetString(
+                  "CLSID\\{9E2A6F31-0C4D-4A8E-B5F7-13C8D2E6A907}\\InprocServer32", "",
+                  m_dir + "/gone.so"),
+              ERROR_SUCCESS);
+    EXPECT_EQ(1, Run(args));
+    EXPECT_TRUE(m_out.empty()) << m_out;
+    EXPECT_NE(m_err.find("cannot create the generator object"), std::string::npos) << m_err;
 }
 
 } // namespace
