@@ -6,6 +6,7 @@
 #include <dlfcn.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -128,6 +129,23 @@ TEST_F(ModuleTest, BothProgIdsCreateTheClassAndUnregistrationRemovesThem) {
     // The type library stays registered.
     EXPECT_EQ(Value("TypeLib\\{6C3B8E1F-2A47-4D95-8E0B-7F14C9A2D563}\\1.0"),
               "Pagewright 1.0 Type Library");
+}
+
+TEST_F(ModuleTest, RegistryErrorsStopRegistrationButNotUnregistration) {
+    // A folder where the registry file should be: nothing can be written.
+    std::filesystem::create_directory(m_tmp.File("blocked"));
+    reg::SetRegistryFile(m_tmp.File("blocked"));
+    const HRESULT hr = Call("DllRegisterServer");
+    EXPECT_TRUE(FAILED(hr));
+    EXPECT_EQ(static_cast<std::uint32_t>(hr) & 0xFFFF0000u, 0x80070000u) << std::hex << hr;
+    EXPECT_EQ(Call("DllUnregisterServer"), S_OK);
+}
+
+// Worker threads may still run in the module after its last object is gone.
+TEST_F(ModuleTest, StaysMappedAfterTheLastDlclose) {
+    ASSERT_EQ(dlclose(m_hModule), 0);
+    m_hModule = dlopen(PAGEWRIGHT_MODULE, RTLD_NOW | RTLD_NOLOAD);
+    EXPECT_NE(m_hModule, nullptr);
 }
 
 TEST_F(ModuleTest, ClassObjectOnlyForTheClassAndMadeOnce) {
