@@ -1,4 +1,5 @@
 // The class object of CPagewright.
+#include <atomic>
 #include <new>
 
 #include "component/Pagewright.h"

@@ -73,11 +73,10 @@ HRESULT CreateGenerator(const cli::GenerateOptions& opts, IPagewright** ppGenera
     const bool bOwnRegistry = opts.strRegistry.empty();
     platform::registry::SetRegistryFile(bOwnRegistry ? CommandDir() + "pagewright.registry"
                                                      : opts.strRegistry);
-    // The command's own registry follows the module beside it, wherever the two were moved.
-    if (bOwnRegistry) {
-        if (const HRESULT hr = host::RegisterModule(strModule); FAILED(hr))
-            return hr;
-    }
+    // The command's own registry follows the module beside it, wherever the two were moved. If
+    // it cannot be written (a read-only folder), what it already holds may still do.
+    if (bOwnRegistry)
+        host::RegisterModule(strModule);
     void** ppv = reinterpret_cast<void**>(ppGenerator);
     HRESULT hr = host::CreateInstanceFromProgId("Pagewright.Pagewright", IID_IPagewright, ppv);
     if (hr == CO_E_CLASSSTRING || hr == REGDB_E_CLASSNOTREG) {
