@@ -79,8 +79,9 @@ std::string ClassDescription() {
 #ifdef _WIN32
 extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID pReserved) {
     if (dwReason == DLL_PROCESS_ATTACH) {
+        // Thread notifications stay on: the statically linked runtime uses them to clean up
+        // per-thread data of worker threads.
         module::g_hModule = hInstance;
-        ::DisableThreadLibraryCalls(hInstance);
     } else if (dwReason == DLL_PROCESS_DETACH && !pReserved) {
         // Unloaded by FreeLibrary (not process exit): other modules are still there to release
         // what we hold.
