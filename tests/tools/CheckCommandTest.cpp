@@ -1,0 +1,95 @@
+// "pagewright check" on the broken examples, and the reasons "generate" gives for the same
+// mistakes: both come from one set of rules, so they must agree word for word.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+struct Output {
+    int status;
+    std::string out, err;
+};
+
+// Runs the command from the repository's root, so messages name examples/broken/... .
+Output RunCommand(const std::string& args) {
+    testsupport::TempDir tmp;
+    const std::string out = tmp.File("out"), err = tmp.File("err");
+    const std::string command = "cd '" PAGEWRIGHT_EXAMPLES_DIR "/..' && '" PAGEWRIGHT_EXE "' " +
+                                args + " >'" + out + "' 2>'" + err + "' </dev/null";
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testsupport::ReadFile(out),
+            testsupport::ReadFile(err)};
+}
+
+TEST(CheckCommand, FindsTheErrorsAndWarningsOfTheBrokenExamples) {
+    const std::string b = "examples/broken/";
+    // clang-format off
+    struct Case { std::string args; int status; std::vector<std::string> lines; };
+    const std::vector<Case> cases = {
+        {"--form " + b + "warnings.frm --section NOTICE --text-file " + b + "leftover.txt --text-file " + b + "stray-tag.txt", 0, {
+            "warning: " + b + "warnings.frm:16: section [Body ] differs from [BODY] (line 13) only in letter case or blanks",
+            "warning: " + b + "warnings.frm:6: [SYSTEM] key \"PIC_SOURCE_DIRS\" is not known; did you mean PIC_SOURCE_DIR?",
+            "warning: " + b + "warnings.frm:11: section [TITLE], line 3: \"<COLOUR_BLUE>\" is not a style tag, so every style of [TITLE] is dropped",
+            "warning: " + b + "warnings.frm:22: section [NOTICE], line 3: style \"LIST\" has no section, so it is written unstyled",
+            "warning: text 1: section [NOTICE] shows 3 of the text's 5 runs; the last 2 are never written",
+            "warning: text 2, offset 24: \"<i>\" is no markup, so tokenizing stops here: the rest of the text, markers included, is one paragraph",
+            "warning: text 2, offset 0: style \"TITEL\" has no section, so it is written unstyled",
+            "0 errors, 7 warnings"}},
+        {"--form " + b + "errors.frm --section NOTICE --text-file " + b + "unclosed-list.txt", 1, {
+            "error: " + b + "errors.frm:13: section [NOTICE], line 3: unknown item tag \"<BULLIST>\"",
+            "warning: " + b + "errors.frm:14: section [NOTICE], line 4: style \"SIGNATURE\" has no section, so it is written unstyled",
+            "error: " + b + "errors.frm:14: section [NOTICE], line 4: a text slot needs a style but none applies",
+            "error: " + b + "errors.frm:15: section [NOTICE], line 5: a text slot needs a style but none applies",
+            "error: " + b + "errors.frm:16: section [NOTICE], line 6: a style name begun with << is never closed with >>",
+            "error: text 1, offset 20: a list begun with <LB> is never ended",
+            "5 errors, 1 warning"}},
+        {"--form " + b + "bad-default.frm", 1, {
+            "error: " + b + "bad-default.frm:3: [SYSTEM] DEFAULT_STYLE must be written <<name>>, found \"BODY\"",
+            "1 error, 0 warnings"}},
+        {"--form " + b + "no-system.frm", 1, {
+            "error: " + b + "no-system.frm: the form file has no [SYSTEM] section",
+            "warning: " + b + "no-system.frm: no [SYSTEM] section; [system] (line 2) differs from it only in letter case or blanks",
+            "1 error, 1 warning"}},
+        {"--form " + b + "before-header.frm", 1, {
+            "error: " + b + "before-header.frm:2: a data line before the first [section] header",
+            "1 error, 0 warnings"}},
+        // The shipped example is clean, laid out and inline.
+        {"--form examples/notice.frm --section NOTICE --text-file examples/notice.txt --text-file examples/inline.txt", 0, {
+            "0 errors, 0 warnings"}},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        const Output o = RunCommand("check " + c.args);
+        std::string expected;
+        for (const std::string& line : c.lines)
+            expected += line + "\n";
+        EXPECT_EQ(c.status, o.status) << c.args;
+        EXPECT_EQ(expected, o.out) << c.args;
+        EXPECT_EQ("", o.err) << c.args;
+    }
+}
+
+TEST(CheckCommand, GenerateGivesTheSameReasonsOnStderrAndKeepsStdout) {
+    const Output o = RunCommand("generate --form examples/broken/errors.frm --section NOTICE "
+                                "--text-file examples/broken/unclosed-list.txt --text A");
+    EXPECT_EQ(1, o.status);
+    EXPECT_EQ("\n\n", o.out);
+    EXPECT_EQ("pagewright: request 0: text, offset 20: a list begun with <LB> is never ended\n"
+              "pagewright: request 1: examples/broken/errors.frm:13: section [NOTICE], line 3: "
+              "unknown item tag \"<BULLIST>\"\n",
+              o.err);
+}
+
+TEST(CheckCommand, UsageErrorsExitWithTwo) {
+    for (const char* args : {"check", "check --section NOTICE", "check --form a --form b",
+                             "check --form examples/notice.frm --text-file /nonexistent"}) {
+        const Output o = RunCommand(args);
+        EXPECT_EQ(2, o.status) << args;
+        EXPECT_TRUE(o.out.empty() && !o.err.empty()) << args;
+    }
+}
+
+} // namespace
