@@ -38,7 +38,6 @@ TEST(FailureReason, EachFailingStepSaysWhatAndWhere) {
         {nullptr, "[SETTINGS]\nDEFAULT_STYLE = <<>>\nHTML_DEST_DIR = @DEST@\n", "LAYOUT", "A", "@FORM@: the form file has no [SYSTEM] section"},
         {nullptr, "[SYSTEM]\nDEFAULT = <<>>\nHTML_DEST_DIR = @DEST@\n", "LAYOUT", "A", "@FORM@:1: [SYSTEM] has no DEFAULT_STYLE key"},
         {nullptr, "[SYSTEM]\nDEFAULT_STYLE = BODY\nHTML_DEST_DIR = @DEST@\n", "LAYOUT", "A", "@FORM@:2: [SYSTEM] DEFAULT_STYLE must be written <<name>>, found \"BODY\""},
-        {nullptr, "[SYSTEM]\nDEFAULT_STYLE = <<>\nHTML_DEST_DIR = @DEST@\n", "LAYOUT", "A", "@FORM@:2: [SYSTEM] DEFAULT_STYLE must be written <<name>>, found \"<<>\""},
         // The text, with offsets counted in the text as given, leading blanks included.
         {nullptr, nullptr, "LAYOUT", "  <LE>Alpha", "text, offset 2: the text begins with <LE>, which ends a list never begun"},
         {nullptr, nullptr, "LAYOUT", "A>><LB><<Lst", "text, offset 7: a style name begun with << is never closed with >>"},
@@ -82,19 +81,6 @@ TEST(FailureReason, EachFailingStepSaysWhatAndWhere) {
         job.GeneratePage();
         EXPECT_EQ("", job.m_strResultFile);
         EXPECT_EQ(fill(c.reason), job.m_strFailReason);
-    }
-}
-
-// A job that makes its page leaves no reason behind, in either kind of page.
-TEST(FailureReason, NoneWhenThePageIsMade) {
-    testsupport::TempDir formDir, outDir;
-    testsupport::WriteFile(formDir.File("job.frm"),
-                           ReplaceAll(kSystem, "@DEST@", outDir.Path().string()) + kSections);
-    for (const char* text : {"A<LB>B<LE>", "<<HEAD>>A<T>B"}) {
-        CGenThread job(nullptr, text, formDir.File("job.frm"), "LAYOUT", 0);
-        job.GeneratePage();
-        EXPECT_NE("", job.m_strResultFile) << text;
-        EXPECT_EQ("", job.m_strFailReason) << text;
     }
 }
 
