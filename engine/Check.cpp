@@ -199,13 +199,10 @@ void CChecker::CheckText(CGenThread& text, BOOL bInline, bool bTokenized) {
     if (text.m_nStrayAngle != std::string::npos) {
         const std::string_view rest =
             std::string_view(text.m_strText).substr(text.m_nStrayAngle - text.m_nTextLead);
-        const std::size_t nClose = rest.find('>');
-        const std::size_t nQuoted =
-            nClose != std::string_view::npos && nClose < 24 ? nClose + 1 : 1;
         Report(Severity::kWarning,
-               text.m_strTextLabel + ", offset " + std::to_string(text.m_nStrayAngle) + ": \"" +
-                   std::string(rest.substr(0, nQuoted)) +
-                   "\" is no markup, so tokenizing stops here: the rest of the text, markers "
+               text.m_strTextLabel + ", offset " + std::to_string(text.m_nStrayAngle) + ": " +
+                   QuoteTag(rest) +
+                   " is no markup, so tokenizing stops here: the rest of the text, markers "
                    "included, is one paragraph");
     }
     if (!text.RequireWords()) {

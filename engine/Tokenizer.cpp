@@ -16,18 +16,6 @@ std::string_view CGenThread::RemainingText() const {
     return std::string_view(m_strText).substr(m_nTextPos);
 }
 
-namespace {
-
-// The tag that starts at the front of rest, as a message quotes it: up to its ">" when that
-// comes soon, else just the "<".
-std::string QuoteTag(std::string_view rest) {
-    const std::size_t nClose = rest.find('>');
-    const std::size_t nLength = nClose != std::string_view::npos && nClose < 24 ? nClose + 1 : 1;
-    return "\"" + std::string(rest.substr(0, nLength)) + "\"";
-}
-
-} // namespace
-
 BOOL CGenThread::TokenizeText(BOOL* pbInlineStyles) {
     // Messages count offsets in the text as the host gave it, before trimming.
     m_nTextLead = std::min(m_strText.find_first_not_of(engine::kWhiteSpace), m_strText.size());
@@ -144,7 +132,7 @@ BOOL CGenThread::SplitNextToken(BOOL bInlineStyles, UINT nKind, UINT* pnNextKind
         if (bInlineStyles && StartsWith(marker, "<<"))
             return Fail(strWhere + "a style name inside a list; only the first item, right after "
                                    "<LB>, can have one");
-        return Fail(strWhere + QuoteTag(marker) +
+        return Fail(strWhere + engine::QuoteTag(marker) +
                     " inside a list; a list item can only be followed by <T> or <LE>");
     }
 
