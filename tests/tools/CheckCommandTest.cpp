@@ -13,12 +13,15 @@ struct Output {
     std::string out, err;
 };
 
-// Runs the command from the repository's root, so messages name examples/broken/... .
+// Runs the command in a fresh directory that sees the examples as examples/, so messages name
+// examples/broken/... and pages (build/pages in the example forms) land in the directory.
 Output RunCommand(const std::string& args) {
     testsupport::TempDir tmp;
+    std::filesystem::create_directory_symlink(PAGEWRIGHT_EXAMPLES_DIR, tmp.File("examples"));
+    std::filesystem::create_directories(tmp.File("build/pages"));
     const std::string out = tmp.File("out"), err = tmp.File("err");
-    const std::string command = "cd '" PAGEWRIGHT_EXAMPLES_DIR "/..' && '" PAGEWRIGHT_EXE "' " +
-                                args + " >'" + out + "' 2>'" + err + "' </dev/null";
+    const std::string command = "cd '" + tmp.Path().string() + "' && '" PAGEWRIGHT_EXE "' " + args +
+                                " >out 2>err </dev/null";
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testsupport::ReadFile(out),
             testsupport::ReadFile(err)};
