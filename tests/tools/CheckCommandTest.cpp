@@ -62,6 +62,10 @@ TEST(CheckCommand, FindsTheMistakesOfTheBrokenExamplesAsGenerateDoes) {
         // The shipped example is clean, laid out and inline.
         {"check --form examples/notice.frm --section NOTICE --text-file examples/notice.txt --text-file examples/inline.txt", 0, {
             "0 errors, 0 warnings"}},
+        // A line break the text puts into a quoted tag does not break the message's line.
+        {"check --form examples/notice.frm --text '<LB>a<b\nc>d<LE>'", 1, {
+            "error: text 1, offset 5: \"<b\\nc>\" inside a list; a list item can only be followed by <T> or <LE>",
+            "1 error, 0 warnings"}},
         // generate gives the same reasons, on stderr; stdout keeps an empty line per request.
         {"generate --form " + b + "errors.frm --section NOTICE --text-file " + b + "unclosed-list.txt --text A", 1, {"", ""},
             "pagewright: request 0: text, offset 20: a list begun with <LB> is never ended\n"

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Options.h"
@@ -57,6 +58,14 @@ bool ReadTexts(const cli::GenerateOptions& opts, std::vector<std::string>& arrTe
         arrTexts.push_back(std::move(strText));
     }
     return true;
+}
+
+// A message as one line: texts may put line breaks into the names and tags a message quotes.
+std::string OneLine(std::string_view message) {
+    std::string out;
+    for (char c : message)
+        out += c == '\n' ? "\\n" : c == '\r' ? "\\r" : std::string(1, c);
+    return out;
 }
 
 // Why request nIndex made no page, or empty when the object cannot say.
@@ -122,7 +131,7 @@ int RunGenerate(const cli::GenerateOptions& opts) {
             if (strPath.empty()) {
                 const std::string strReason = FailureReason(pGenerator, nIndex);
                 std::cerr << "pagewright: request " << nIndex << ": "
-                          << (strReason.empty() ? "no page was made" : strReason) << "\n";
+                          << (strReason.empty() ? "no page was made" : OneLine(strReason)) << "\n";
             }
         }
         if (strPath.empty())
@@ -148,7 +157,7 @@ int RunCheck(const cli::GenerateOptions& opts) {
     for (const engine::Diagnostic& d : engine::CheckForm(request)) {
         const bool bError = d.severity == engine::Severity::kError;
         (bError ? nErrors : nWarnings)++;
-        std::cout << (bError ? "error: " : "warning: ") << d.strMessage << "\n";
+        std::cout << (bError ? "error: " : "warning: ") << OneLine(d.strMessage) << "\n";
     }
     const auto count = [](std::size_t n, const char* szWhat) {
         return std::to_string(n) + " " + szWhat + (n == 1 ? "" : "s");
