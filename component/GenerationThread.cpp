@@ -28,7 +28,13 @@ unsigned GenerationThreadProc(void* pParam) {
         delete pJob;
     } else {
         // Without a job record the request still has to finish, or Reset would wait forever.
-        pOwner->HandBackResult(std::string(), nRequestIndex);
+        // (Building the reason may itself fail for want of memory; then it stays empty.)
+        std::string strReason;
+        try {
+            strReason = "out of memory: the request's job could not be started";
+        } catch (...) {
+        }
+        pOwner->HandBackResult(std::string(), nRequestIndex, std::move(strReason));
     }
     pOwner->Release(); // the reference GenerateHTML took for this job
     return 0;
@@ -37,9 +43,21 @@ unsigned GenerationThreadProc(void* pParam) {
 void CGenThread::Run() {
     try {
         GeneratePage();
-    } catch (...) {
+        // A page that was not finished leaves a reason behind; one that was leaves none.
+        if (!m_strResultFile.empty())
+            m_strFailReason.clear();
+    } catch (const std::exception& e) {
         // Whatever went wrong (memory, most likely), the request completes, without a page.
         m_strResultFile.clear();
+        try {
+            m_strFailReason = std::string("the job was stopped by an internal error: ") + e.what();
+        } catch (...) {
+            m_strFailReason.clear();
+        }
+    } catch (...) {
+        m_strResultFile.clear();
+        m_strFailReason.clear();
     }
-    m_pOwner->HandBackResult(std::move(m_strResultFile), m_nRequestIndex);
+    m_pOwner->HandBackResult(std::move(m_strResultFile), m_nRequestIndex,
+                             std::move(m_strFailReason));
 }

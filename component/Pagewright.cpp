@@ -81,6 +81,8 @@ HRESULT CPagewright::CInnerUnknown::QueryInterface(REFIID riid, void** ppvObject
         *ppvObject = static_cast<IPagewright*>(m_pThis);
     } else if (IsEqualGUID(riid, IID_ISupportErrorInfo)) {
         *ppvObject = static_cast<ISupportErrorInfo*>(m_pThis);
+    } else if (IsEqualGUID(riid, IID_IPagewrightDiagnostics)) {
+        *ppvObject = static_cast<IPagewrightDiagnostics*>(&m_pThis->m_diagnostics);
     } else {
         *ppvObject = nullptr;
         return E_NOINTERFACE;
@@ -125,12 +127,14 @@ HRESULT CPagewright::GenerateHTML(BSTR szText, BSTR szFrmPath, BSTR szSectionNam
             WaitForChange(kReadyPollMs);
         // Room for this request's result now, so that a finishing job can always record it.
         const std::size_t nNeeded = static_cast<std::size_t>(m_nIssued) + 1;
-        if (m_arrResultFiles.capacity() < nNeeded || m_arrResultIndexes.capacity() < nNeeded) {
+        if (m_arrResultFiles.capacity() < nNeeded || m_arrResultIndexes.capacity() < nNeeded ||
+            m_arrFailReasons.capacity() < nNeeded) {
             const std::size_t nRoom =
                 std::max<std::size_t>({nNeeded, 16, 2 * m_arrResultFiles.capacity()});
             try {
                 m_arrResultFiles.reserve(nRoom);
                 m_arrResultIndexes.reserve(nRoom);
+                m_arrFailReasons.reserve(nRoom);
             } catch (const std::bad_alloc&) {
                 return E_OUTOFMEMORY;
             }
@@ -213,6 +217,7 @@ HRESULT CPagewright::Reset() {
     m_nIssued = 0;
     m_arrResultFiles.clear();
     m_arrResultIndexes.clear();
+    m_arrFailReasons.clear();
     return S_OK;
 }
 
@@ -234,11 +239,13 @@ void CPagewright::WaitForChange(unsigned nMilliseconds) {
     }
 }
 
-void CPagewright::HandBackResult(std::string strResultFile, std::int32_t nRequestIndex) noexcept {
+void CPagewright::HandBackResult(std::string strResultFile, std::int32_t nRequestIndex,
+                                 std::string strFailReason) noexcept {
     platform::MutexLock lock(m_mutex);
-    // GenerateHTML reserved room for this entry, so neither push_back allocates.
+    // GenerateHTML reserved room for this entry, so no push_back allocates.
     m_arrResultFiles.push_back(std::move(strResultFile));
     m_arrResultIndexes.push_back(static_cast<std::uint32_t>(nRequestIndex));
+    m_arrFailReasons.push_back(std::move(strFailReason));
     ++m_nCompleted;
     m_changed.NotifyAll();
 }

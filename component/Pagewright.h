@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "component/PagewrightDiagnostics.h"
 #include "platform/sync.h"
 #include "platform/types.h"
 
@@ -101,7 +102,23 @@ private:
 
     // Records a finished request. Never fails: the result lists have room reserved for every
     // issued request, and a name that cannot be copied is recorded as the empty string.
-    void HandBackResult(std::string strResultFile, std::int32_t nRequestIndex) noexcept;
+    void HandBackResult(std::string strResultFile, std::int32_t nRequestIndex,
+                        std::string strFailReason = {}) noexcept;
+
+    // IPagewrightDiagnostics, served by a part of this object so that the automation
+    // interface stays as it is (PagewrightDiagnostics.cpp).
+    class CDiagnostics final : public IPagewrightDiagnostics {
+    public:
+        explicit CDiagnostics(CPagewright* pOwner) : m_pOwner(pOwner) {}
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override;
+        ULONG STDMETHODCALLTYPE AddRef() override;
+        ULONG STDMETHODCALLTYPE Release() override;
+        HRESULT STDMETHODCALLTYPE GetFailureReason(int nIndex, BSTR* pszReason) override;
+
+    private:
+        CPagewright* m_pOwner;
+    };
+    CDiagnostics m_diagnostics{this};
 
     std::atomic<ULONG> m_cRef{1};
     CInnerUnknown m_innerUnknown{this};
@@ -114,6 +131,7 @@ private:
     std::int32_t m_nCompleted = 0;
     std::vector<std::string> m_arrResultFiles;     // in the order the jobs finished
     std::vector<std::uint32_t> m_arrResultIndexes; // request index of each entry above
+    std::vector<std::string> m_arrFailReasons;     // why each entry above is empty, or empty
     BOOL m_bReady = TRUE;
 
     // The request mailbox: GenerateHTML leaves a request here for its worker to take.

@@ -1,5 +1,7 @@
 #include "engine/FormFile.h"
 
+#include <cstring>
+
 #include "engine/TextUtil.h"
 #include "platform/textfile.h"
 
@@ -12,23 +14,33 @@ CFormFile::~CFormFile() {
 
 BOOL CFormFile::Load(const std::string& strPath) {
     std::string strTrimmed(TrimView(strPath));
-    if (strTrimmed.empty())
+    if (strTrimmed.empty()) {
+        m_strLoadError = "no form file given (the path is empty)";
         return FALSE;
+    }
     // A job loads its form file once; a second load of the same path keeps what was read.
     if (strTrimmed == m_strPath)
         return TRUE;
     m_strPath = std::move(strTrimmed);
     Clear();
+    m_strLoadError.clear();
     return Parse();
 }
 
 BOOL CFormFile::Parse() {
     platform::TextFileReader file;
-    if (!file.Open(m_strPath))
+    int nError = 0;
+    if (!file.Open(m_strPath, &nError)) {
+        m_strLoadError = "cannot open the form file \"" + m_strPath + "\"";
+        if (nError != 0)
+            m_strLoadError += std::string(": ") + std::strerror(nError);
         return FALSE;
+    }
+    std::size_t nLineNumber = 0;
     try {
         std::string strLine;
         while (file.ReadLine(strLine)) {
+            ++nLineNumber;
             TrimInPlace(strLine);
             if (strLine.empty() || strLine[0] == ';')
                 continue;
@@ -41,18 +53,25 @@ BOOL CFormFile::Parse() {
             if (strLine.size() >= 2 && strLine.front() == '[' && strLine.back() == ']') {
                 m_arrSectionNames.emplace_back(strLine, 1, strLine.size() - 2);
                 m_arrSectionLines.emplace_back();
+                m_arrHeaderLines.push_back(nLineNumber);
+                m_arrDataLines.emplace_back();
                 continue;
             }
             if (m_arrSectionLines.empty()) {
                 // Data before the first header belongs to no section: the file is unusable.
                 Clear();
+                m_strLoadError = m_strPath + ":" + std::to_string(nLineNumber) +
+                                 ": a data line before the first [section] header";
                 return FALSE;
             }
             m_arrSectionLines.back().push_back(std::move(strLine));
+            m_arrDataLines.back().push_back(nLineNumber);
         }
     } catch (const platform::FileException&) {
         // A read error part-way leaves a file we cannot trust.
         Clear();
+        m_strLoadError = m_strPath + ":" + std::to_string(nLineNumber + 1) +
+                         ": the form file could not be read to its end";
         return FALSE;
     }
     return TRUE;
@@ -61,29 +80,64 @@ BOOL CFormFile::Parse() {
 void CFormFile::Clear() {
     m_arrSectionNames.clear();
     m_arrSectionLines.clear();
+    m_arrHeaderLines.clear();
+    m_arrDataLines.clear();
+}
+
+std::size_t CFormFile::FindSection(const std::string& strName) const {
+    for (std::size_t i = 0; i < m_arrSectionNames.size(); ++i) {
+        if (m_arrSectionNames[i] == strName)
+            return i;
+    }
+    return std::string::npos;
 }
 
 const std::vector<std::string>* CFormFile::GetSection(const std::string& strName) const {
-    for (std::size_t i = 0; i < m_arrSectionNames.size(); ++i) {
-        if (m_arrSectionNames[i] == strName)
-            return &m_arrSectionLines[i];
-    }
-    return nullptr;
+    const std::size_t i = FindSection(strName);
+    return i == std::string::npos ? nullptr : &m_arrSectionLines[i];
 }
 
-std::string CFormFile::GetValue(const std::string& strSection, const std::string& strKey) const {
+std::size_t CFormFile::FindValue(const std::string& strSection, const std::string& strKey,
+                                 std::size_t* pnSection) const {
     const std::string_view key = TrimView(strKey);
-    const std::vector<std::string>* pLines = GetSection(std::string(TrimView(strSection)));
-    if (!pLines)
-        return {};
+    *pnSection = FindSection(std::string(TrimView(strSection)));
+    if (*pnSection == std::string::npos)
+        return std::string::npos;
+    const std::vector<std::string>& lines = m_arrSectionLines[*pnSection];
     // The later line wins when a key is given twice, so walk from the end.
-    for (auto it = pLines->rbegin(); it != pLines->rend(); ++it) {
-        const std::string_view line = *it;
+    for (std::size_t i = lines.size(); i-- > 0;) {
+        const std::string_view line = lines[i];
         const std::size_t nEquals = line.find('=');
         if (nEquals == std::string_view::npos)
             continue;
         if (TrimView(line.substr(0, nEquals)) == key)
-            return std::string(TrimView(line.substr(nEquals + 1)));
+            return i;
     }
-    return {};
+    return std::string::npos;
+}
+
+std::string CFormFile::GetValue(const std::string& strSection, const std::string& strKey) const {
+    std::size_t nSection;
+    const std::size_t nLine = FindValue(strSection, strKey, &nSection);
+    if (nLine == std::string::npos)
+        return {};
+    const std::string_view line = m_arrSectionLines[nSection][nLine];
+    return std::string(TrimView(line.substr(line.find('=') + 1)));
+}
+
+std::size_t CFormFile::GetValueLine(const std::string& strSection,
+                                    const std::string& strKey) const {
+    std::size_t nSection;
+    const std::size_t nLine = FindValue(strSection, strKey, &nSection);
+    return nLine == std::string::npos ? 0 : m_arrDataLines[nSection][nLine];
+}
+
+std::size_t CFormFile::GetHeaderLine(std::size_t nSection) const {
+    return nSection < m_arrHeaderLines.size() ? m_arrHeaderLines[nSection] : 0;
+}
+
+std::size_t CFormFile::GetDataLine(std::size_t nSection, std::size_t nLine) const {
+    if (nSection >= m_arrDataLines.size() || nLine >= m_arrDataLines[nSection].size())
+        return 0;
+    return m_arrDataLines[nSection][nLine];
 }

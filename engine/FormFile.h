@@ -12,6 +12,7 @@
 // unusable.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -39,10 +40,34 @@ public:
     const std::string& GetPath() const { return m_strPath; }
     const std::vector<std::string>& GetSectionNames() const { return m_arrSectionNames; }
 
+    // Where things stand in the file, for messages: 1-based line numbers, 0 for "nowhere".
+    // The header line of section i (in GetSectionNames order).
+    std::size_t GetHeaderLine(std::size_t nSection) const;
+    // The file line of the nLine-th (0-based) data line of section i.
+    std::size_t GetDataLine(std::size_t nSection, std::size_t nLine) const;
+    // The lines of section i (in GetSectionNames order).
+    const std::vector<std::string>& GetSectionLines(std::size_t nSection) const {
+        return m_arrSectionLines[nSection];
+    }
+    // Index of the section GetSection(strName) finds, or npos.
+    std::size_t FindSection(const std::string& strName) const;
+    // The file line of the line GetValue(strSection, strKey) takes its value from, or 0.
+    std::size_t GetValueLine(const std::string& strSection, const std::string& strKey) const;
+    // Why the last Load gave FALSE, in the words of someone who writes form files; empty after
+    // a successful Load.
+    const std::string& GetLoadError() const { return m_strLoadError; }
+
 private:
     BOOL Parse();
+    // Index into the section's lines of the line GetValue uses, or npos.
+    std::size_t FindValue(const std::string& strSection, const std::string& strKey,
+                          std::size_t* pnSection) const;
 
     std::string m_strPath;
     std::vector<std::string> m_arrSectionNames;
     std::vector<std::vector<std::string>> m_arrSectionLines;
+    // Parallel to the two above: the line numbers the header and each data line came from.
+    std::vector<std::size_t> m_arrHeaderLines;
+    std::vector<std::vector<std::size_t>> m_arrDataLines;
+    std::string m_strLoadError;
 };

@@ -1,6 +1,7 @@
 // The job record and the conversion sequence of one request.
 #include "engine/GenThread.h"
 
+#include <cstring>
 #include <utility>
 
 #include "engine/TextUtil.h"
@@ -17,7 +18,11 @@ void CGenThread::GeneratePage() {
     // Each step can end the job without a page; the result stays empty until a page
     // generator names its file.
     BOOL bInlineStyles = FALSE;
-    if (!m_formFile.Load(m_strFrmPath) || !ReadSystemSettings() || !TokenizeText(&bInlineStyles))
+    if (!m_formFile.Load(m_strFrmPath)) {
+        Fail(m_formFile.GetLoadError());
+        return;
+    }
+    if (!ReadSystemSettings() || !TokenizeText(&bInlineStyles))
         return;
     const bool bWritten = bInlineStyles ? WriteInlineStylePage(m_strResultFile)
                                         : WriteSectionPage(m_strSectionName, m_strResultFile);
@@ -27,17 +32,63 @@ void CGenThread::GeneratePage() {
 }
 
 bool CGenThread::BeginPage(std::string& strResultFile, platform::TextFileWriter& file) {
-    if (m_arrTokenText.empty())
-        return false; // no words, no page: not even a file
-    strResultFile = MakeHtmlFileName();
-    if (strResultFile.empty() || !file.Create(strResultFile))
+    if (!RequireWords()) // no words, no page: not even a file
         return false;
+    strResultFile = MakeHtmlFileName();
+    if (strResultFile.empty())
+        return Fail(MissingDestDirReason());
+    int nError = 0;
+    if (!file.Create(strResultFile, &nError)) {
+        std::string strReason = "cannot create the page file \"" + strResultFile + "\"";
+        if (nError != 0)
+            strReason += std::string(": ") + std::strerror(nError);
+        return Fail(std::move(strReason));
+    }
     try {
         file.WriteString(BuildPageHead(std::string(engine::kPageTitle)));
-    } catch (const platform::FileException&) {
-        return false;
+    } catch (const platform::FileException& e) {
+        return Fail(WriteFailure(e));
     }
     return true;
+}
+
+bool CGenThread::RequireWords() {
+    if (m_arrTokenText.empty())
+        return Fail(m_strTextLabel + ": the text holds no words, so there is no page to write");
+    return true;
+}
+
+std::string CGenThread::MissingDestDirReason() const {
+    const std::size_t nLine = m_formFile.GetValueLine("SYSTEM", "HTML_DEST_DIR");
+    if (nLine == 0)
+        return FormLocation(m_formFile.GetHeaderLine(m_formFile.FindSection("SYSTEM"))) +
+               "[SYSTEM] has no HTML_DEST_DIR key, so the page has nowhere to go";
+    return FormLocation(nLine) + "[SYSTEM] HTML_DEST_DIR is empty, so the page has nowhere to go";
+}
+
+bool CGenThread::Fail(std::string strReason) {
+    m_strFailReason = std::move(strReason);
+    return false;
+}
+
+std::string CGenThread::FormLocation(std::size_t nLine) const {
+    std::string strOut = m_formFile.GetPath();
+    if (nLine != 0)
+        strOut += ":" + std::to_string(nLine);
+    return strOut + ": ";
+}
+
+std::string CGenThread::SectionLineLocation(std::size_t nSection, std::size_t nLine) const {
+    return FormLocation(m_formFile.GetDataLine(nSection, nLine)) + "section [" +
+           m_formFile.GetSectionNames()[nSection] + "], line " + std::to_string(nLine + 1) + ": ";
+}
+
+std::string CGenThread::TextLocation(std::size_t nPos) const {
+    return m_strTextLabel + ", offset " + std::to_string(TextOffset(nPos)) + ": ";
+}
+
+std::string CGenThread::WriteFailure(const std::exception& e) {
+    return std::string("the page was left unfinished: ") + e.what();
 }
 
 void CGenThread::AppendListItems(std::string& strOut, std::size_t& nCursor) const {

@@ -5,7 +5,9 @@
 // engine never touches m_pOwner.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -44,7 +46,10 @@ public:
     void ResolvePicturePath(std::string& strPath) const;
 
     // ---- styles ----
-    BOOL BuildStyleAttribute(std::string strStyle, std::string& strAttribute) const;
+    // When the section holds a line that is no style tag, *pnBadLine (if given) receives that
+    // line's index within the section.
+    BOOL BuildStyleAttribute(std::string strStyle, std::string& strAttribute,
+                             std::size_t* pnBadLine = nullptr) const;
     // What BuildStyleAttribute makes of strStyle, converted once per job and remembered: the
     // form file does not change after the job has loaded it, and a long text may name the same
     // few styles hundreds of thousands of times.
@@ -60,8 +65,9 @@ public:
 
     // ---- paragraphs and section lines ----
     std::string RenderParagraphs() const;
+    // *pStyleName (if given) receives the style name the attribute was made of, empty for none.
     BOOL SplitSectionLine(std::string strLine, std::string* pTag, std::string* pArgument,
-                          std::string* pAttribute) const;
+                          std::string* pAttribute, std::string* pStyleName = nullptr) const;
 
     // ---- page generators ----
     bool WriteSectionPage(std::string strSectionName, std::string& strResultFile);
@@ -69,6 +75,15 @@ public:
     // The start both page writers share: a page needs runs, a file name (stored in
     // strResultFile at once) and a new file with the page head in it.
     bool BeginPage(std::string& strResultFile, platform::TextFileWriter& file);
+    // Lays out the section with index nSection of the form file from the token list at
+    // *pnCursor, handing each item's HTML to sink as it is made. False, with m_strFailReason
+    // naming the line, when an item cannot be made; the chunks before it have been handed on.
+    bool LayOutSection(std::size_t nSection, std::size_t* pnCursor,
+                       const std::function<void(const std::string&)>& sink);
+    // One layout line: its HTML in strChunk, the tokens it takes from *pnCursor on. With a null
+    // pnCursor only what does not depend on the text is checked, and the chunk of an item that
+    // takes tokens stays empty. False with m_strFailReason (the line's location not included).
+    bool LayOutLine(const std::string& strLine, std::size_t* pnCursor, std::string& strChunk);
     // Appends "<LI>" and the text of every list item from nCursor on, up to the first token of
     // another kind or the end of the list, and leaves nCursor after them.
     void AppendListItems(std::string& strOut, std::size_t& nCursor) const;
@@ -112,6 +127,38 @@ public:
 
     CPagewright* m_pOwner;
 
+    // Why the job made no page: set by the step that failed, in words a form-file or text
+    // author understands (where, then what). Empty while nothing has failed.
+    std::string m_strFailReason;
+    // How messages about the request text name it ("text"; a checker may number its texts).
+    std::string m_strTextLabel = "text";
+    // Where the first "<" that is no markup stopped the tokenizer (an offset into the request
+    // text as given), or npos. Not a failure: the rest of the text became one paragraph.
+    std::size_t m_nStrayAngle = std::string::npos;
+
+    // Records a failure reason and gives false, for "return Fail(...)" in a failing step.
+    bool Fail(std::string strReason);
+    // "form.frm:12: " (or "form.frm: " for line 0): the start of a message about the form file.
+    std::string FormLocation(std::size_t nLine) const;
+    // "form.frm:57: section [NOTICE], line 4: ": where a section's nLine-th (0-based) line is.
+    std::string SectionLineLocation(std::size_t nSection, std::size_t nLine) const;
+    // "text, offset 42: ": the start of a message about the text; nPos counts from where the
+    // trimmed text begins.
+    std::string TextLocation(std::size_t nPos) const;
+    // False, with the reason, when the token list is empty: a page needs words.
+    bool RequireWords();
+    // Why MakeHtmlFileName gives no name: HTML_DEST_DIR missing or blank.
+    std::string MissingDestDirReason() const;
+    // The reason for a file error while a page was being written.
+    static std::string WriteFailure(const std::exception& e);
+    // The offset in the request text as given of a position in the trimmed text.
+    std::size_t TextOffset(std::size_t nPos) const { return m_nTextLead + nPos; }
+
     // The unconsumed rest of the request text.
     std::string_view RemainingText() const;
+
+    // How many characters trimming took off the front of the request text, and where the list
+    // being tokenized began: both only for messages.
+    std::size_t m_nTextLead = 0;
+    std::size_t m_nListBegin = 0;
 };

@@ -41,8 +41,8 @@ bool CGenThread::WriteInlineStylePage(std::string& strResultFile) {
         }
         file.WriteString("</body></html>");
         file.Close();
-    } catch (const platform::FileException&) {
-        return false;
+    } catch (const platform::FileException& e) {
+        return Fail(WriteFailure(e));
     }
     return true;
 }

@@ -23,19 +23,26 @@ std::string CGenThread::RenderParagraphs() const {
 }
 
 BOOL CGenThread::SplitSectionLine(std::string strLine, std::string* pTag, std::string* pArgument,
-                                  std::string* pAttribute) const {
+                                  std::string* pAttribute, std::string* pStyleName) const {
     // A <<name>> marker may stand anywhere in the line; it is cut out and names the item's style.
     const std::size_t nOpen = strLine.find("<<");
     if (nOpen != std::string::npos) {
         const std::size_t nClose = strLine.find(">>", nOpen + 2);
         if (nClose == std::string::npos)
             return FALSE;
-        *pAttribute =
-            StyleAttributeOf(std::string_view(strLine).substr(nOpen + 2, nClose - nOpen - 2));
+        const std::string_view name =
+            std::string_view(strLine).substr(nOpen + 2, nClose - nOpen - 2);
+        if (pStyleName)
+            pStyleName->assign(name);
+        *pAttribute = StyleAttributeOf(name);
         strLine.erase(nOpen, nClose + 2 - nOpen);
     } else if (!m_strDefaultStyle.empty()) {
+        if (pStyleName)
+            *pStyleName = m_strDefaultStyle;
         *pAttribute = StyleAttributeOf(m_strDefaultStyle);
     } else {
+        if (pStyleName)
+            pStyleName->clear();
         pAttribute->clear();
     }
 

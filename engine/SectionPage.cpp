@@ -9,76 +9,106 @@ bool CGenThread::WriteSectionPage(std::string strSectionName, std::string& strRe
     platform::TextFileWriter file;
     if (!BeginPage(strResultFile, file))
         return false;
-    const std::size_t nTokens = m_arrTokenText.size();
-    const std::vector<std::string>* pLines = m_formFile.GetSection(strSectionName);
+    const std::size_t nSection = m_formFile.FindSection(strSectionName);
     try {
-        if (!pLines) {
+        if (nSection == std::string::npos) {
             // Without a layout the text still becomes a page: plain paragraphs.
             file.WriteString(RenderParagraphs());
         } else {
             std::size_t nCursor = 0; // next token to use, shared by all lines
-            std::string strTag, strArgument, strAttribute, strChunk;
-            for (const std::string& strLine : *pLines) {
-                if (!SplitSectionLine(strLine, &strTag, &strArgument, &strAttribute)) {
-                    file.Close();
-                    return false;
-                }
-                strChunk.clear();
-                bool bOk = true;
-                if (strTag == "<BUL_LIST>" || strTag == "<NUM_LIST>") {
-                    const bool bBulleted = strTag == "<BUL_LIST>";
-                    // A list takes the whole run of list items at the cursor, at least one.
-                    bOk = nCursor < nTokens && m_arrTokenKind[nCursor] == KIND_LIST_ITEM;
-                    if (bOk) {
-                        if (!strAttribute.empty())
-                            AppendParagraphOpening(strChunk, strAttribute);
-                        strChunk += bBulleted ? "<UL>" : "<OL>";
-                        AppendListItems(strChunk, nCursor);
-                        strChunk += bBulleted ? "</UL>" : "</OL>";
-                        if (!strAttribute.empty())
-                            strChunk += "</p>";
-                    }
-                } else if (strTag == "<PICTURE>") {
-                    ResolvePicturePath(strArgument);
-                    AppendParagraphOpening(strChunk, strAttribute);
-                    strChunk += "<img src=file:";
-                    strChunk += strArgument;
-                    strChunk += "></p>";
-                } else if (strTag == "<BACK_PICT>") {
-                    // The background picture is already in the body tag.
-                } else if (strTag == "<NEW_LINE>") {
-                    strChunk = "<BR>";
-                } else if (strTag == "<LINE>") {
-                    strChunk = "<hr>";
-                } else if (strTag == "<LITERAL>") {
-                    AppendParagraphOpening(strChunk, strAttribute);
-                    strChunk += strArgument;
-                    strChunk += "</p>";
-                } else if (strTag.empty()) {
-                    // A text slot: the next paragraph run, always in a style.
-                    bOk = !strAttribute.empty() && nCursor < nTokens &&
-                          m_arrTokenKind[nCursor] == KIND_PARAGRAPH;
-                    if (bOk) {
-                        AppendParagraphOpening(strChunk, strAttribute);
-                        strChunk += m_arrTokenText[nCursor++];
-                        strChunk += "</p>";
-                    }
-                } else {
-                    bOk = false; // not an item tag
-                }
-                if (!bOk) {
-                    file.Close();
-                    return false;
-                }
-                if (!strChunk.empty())
+            if (!LayOutSection(nSection, &nCursor, [&file](const std::string& strChunk) {
                     file.WriteString(strChunk);
+                })) {
+                file.Close();
+                return false;
             }
         }
         file.WriteString("</body></html>");
         file.Close();
-    } catch (const platform::FileException&) {
+    } catch (const platform::FileException& e) {
         // The writer closes the file on its way out; the unfinished page stays where it is.
-        return false;
+        return Fail(WriteFailure(e));
+    }
+    return true;
+}
+
+bool CGenThread::LayOutSection(std::size_t nSection, std::size_t* pnCursor,
+                               const std::function<void(const std::string&)>& sink) {
+    const std::vector<std::string>& lines = m_formFile.GetSectionLines(nSection);
+    std::string strChunk;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (!LayOutLine(lines[i], pnCursor, strChunk)) {
+            m_strFailReason = SectionLineLocation(nSection, i) + m_strFailReason;
+            return false;
+        }
+        if (!strChunk.empty())
+            sink(strChunk);
+    }
+    return true;
+}
+
+bool CGenThread::LayOutLine(const std::string& strLine, std::size_t* pnCursor,
+                            std::string& strChunk) {
+    std::string strTag, strArgument, strAttribute;
+    strChunk.clear();
+    if (!SplitSectionLine(strLine, &strTag, &strArgument, &strAttribute))
+        return Fail("a style name begun with << is never closed with >>");
+
+    const std::size_t nTokens = m_arrTokenText.size();
+    // What an item that takes tokens finds at the cursor, as a message tail; empty when the
+    // token there is of the kind wanted.
+    const auto mismatch = [&](UINT nWanted) -> std::string {
+        if (*pnCursor >= nTokens)
+            return "the text has no runs left";
+        if (m_arrTokenKind[*pnCursor] != nWanted)
+            return nWanted == KIND_LIST_ITEM ? "the next run is a paragraph"
+                                             : "the next run is a list item";
+        return {};
+    };
+
+    if (strTag == "<BUL_LIST>" || strTag == "<NUM_LIST>") {
+        if (!pnCursor)
+            return true;
+        // A list takes the whole run of list items at the cursor, at least one.
+        if (const std::string strFound = mismatch(KIND_LIST_ITEM); !strFound.empty())
+            return Fail(strTag + " needs a list from the text, but " + strFound);
+        const bool bBulleted = strTag == "<BUL_LIST>";
+        if (!strAttribute.empty())
+            AppendParagraphOpening(strChunk, strAttribute);
+        strChunk += bBulleted ? "<UL>" : "<OL>";
+        AppendListItems(strChunk, *pnCursor);
+        strChunk += bBulleted ? "</UL>" : "</OL>";
+        if (!strAttribute.empty())
+            strChunk += "</p>";
+    } else if (strTag == "<PICTURE>") {
+        ResolvePicturePath(strArgument);
+        AppendParagraphOpening(strChunk, strAttribute);
+        strChunk += "<img src=file:";
+        strChunk += strArgument;
+        strChunk += "></p>";
+    } else if (strTag == "<BACK_PICT>") {
+        // The background picture is already in the body tag.
+    } else if (strTag == "<NEW_LINE>") {
+        strChunk = "<BR>";
+    } else if (strTag == "<LINE>") {
+        strChunk = "<hr>";
+    } else if (strTag == "<LITERAL>") {
+        AppendParagraphOpening(strChunk, strAttribute);
+        strChunk += strArgument;
+        strChunk += "</p>";
+    } else if (strTag.empty()) {
+        // A text slot: the next paragraph run, always in a style.
+        if (strAttribute.empty())
+            return Fail("a text slot needs a style but none applies");
+        if (!pnCursor)
+            return true;
+        if (const std::string strFound = mismatch(KIND_PARAGRAPH); !strFound.empty())
+            return Fail("a text slot needs a paragraph from the text, but " + strFound);
+        AppendParagraphOpening(strChunk, strAttribute);
+        strChunk += m_arrTokenText[(*pnCursor)++];
+        strChunk += "</p>";
+    } else {
+        return Fail("unknown item tag \"" + strTag + "\"");
     }
     return true;
 }

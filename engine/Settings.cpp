@@ -14,8 +14,18 @@ BOOL CGenThread::ReadSystemSettings() {
 
     // The default style is written as <<name>>; anything else makes the form file unusable.
     // (A value of three characters or fewer can never pass both tests.)
-    if (!StartsWith(m_strDefaultStyle, "<<") || !EndsWith(m_strDefaultStyle, ">>"))
-        return FALSE;
+    if (!StartsWith(m_strDefaultStyle, "<<") || !EndsWith(m_strDefaultStyle, ">>")) {
+        const std::size_t nSystem = m_formFile.FindSection("SYSTEM");
+        if (nSystem == std::string::npos)
+            return Fail(FormLocation(0) + "the form file has no [SYSTEM] section");
+        const std::size_t nLine = m_formFile.GetValueLine("SYSTEM", "DEFAULT_STYLE");
+        if (nLine == 0)
+            return Fail(FormLocation(m_formFile.GetHeaderLine(nSystem)) +
+                        "[SYSTEM] has no DEFAULT_STYLE key");
+        return Fail(FormLocation(nLine) +
+                    "[SYSTEM] DEFAULT_STYLE must be written <<name>>, found \"" +
+                    m_strDefaultStyle + "\"");
+    }
     m_strDefaultStyle = m_strDefaultStyle.substr(2, m_strDefaultStyle.size() - 4);
 
     if (m_strPicSourceDir.empty() || !IsDirSeparator(m_strPicSourceDir.back()))
@@ -31,7 +41,8 @@ BOOL CGenThread::SplitStylePrefix(std::string_view& strStyle) {
     }
     const std::size_t nClose = rest.find(">>");
     if (nClose == std::string_view::npos)
-        return FALSE;
+        return Fail(TextLocation(m_nTextPos) +
+                    "a style name begun with << is never closed with >>");
     strStyle = rest.substr(2, nClose - 2);
     m_nTextPos += nClose + 2;
     return TRUE;

@@ -29,15 +29,16 @@ constexpr StyleTag kStyleTags[] = {
 
 } // namespace
 
-BOOL CGenThread::BuildStyleAttribute(std::string strStyle, std::string& strAttribute) const {
+BOOL CGenThread::BuildStyleAttribute(std::string strStyle, std::string& strAttribute,
+                                     std::size_t* pnBadLine) const {
     strAttribute.clear();
     const std::vector<std::string>* pLines = m_formFile.GetSection(strStyle);
     if (!pLines || pLines->empty())
         return FALSE;
 
     std::string strBuilt = " STYLE=\"";
-    for (const std::string& strRaw : *pLines) {
-        const std::string_view line = engine::TrimView(strRaw);
+    for (std::size_t nLine = 0; nLine < pLines->size(); ++nLine) {
+        const std::string_view line = engine::TrimView((*pLines)[nLine]);
         // The tag runs up to and including the first ">"; a line without ">" has no tag.
         const std::size_t nClose = line.find('>');
         const std::string_view tag =
@@ -52,8 +53,12 @@ BOOL CGenThread::BuildStyleAttribute(std::string strStyle, std::string& strAttri
                 break;
             }
         }
-        if (!pMatch)
-            return FALSE; // one unknown tag spoils the whole section: strAttribute stays empty
+        if (!pMatch) {
+            // One unknown tag spoils the whole section: strAttribute stays empty.
+            if (pnBadLine)
+                *pnBadLine = nLine;
+            return FALSE;
+        }
         strBuilt += pMatch->declaration;
         if (pMatch->bTakesValue) {
             strBuilt += value;

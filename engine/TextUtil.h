@@ -39,6 +39,14 @@ inline bool IsDirSeparator(char c) {
     return c == '/' || c == '\\';
 }
 
+// The tag at the front of rest, quoted as a message shows it: up to its ">" when that comes
+// soon, else just the "<".
+inline std::string QuoteTag(std::string_view rest) {
+    const std::size_t nClose = rest.find('>');
+    const std::size_t nLength = nClose != std::string_view::npos && nClose < 24 ? nClose + 1 : 1;
+    return "\"" + std::string(rest.substr(0, nLength)) + "\"";
+}
+
 // Every page carries this title.
 inline constexpr std::string_view kPageTitle = "User Notification";
 

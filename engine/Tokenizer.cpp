@@ -3,7 +3,9 @@
 //
 // The text is consumed from the front through m_nTextPos, so each step costs only what it cuts
 // and a whole text is tokenized in linear time.
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "engine/GenThread.h"
 #include "engine/TextUtil.h"
@@ -15,10 +17,13 @@ std::string_view CGenThread::RemainingText() const {
 }
 
 BOOL CGenThread::TokenizeText(BOOL* pbInlineStyles) {
+    // Messages count offsets in the text as the host gave it, before trimming.
+    m_nTextLead = std::min(m_strText.find_first_not_of(engine::kWhiteSpace), m_strText.size());
+    m_nStrayAngle = std::string::npos;
     engine::TrimInPlace(m_strText);
     m_nTextPos = 0;
     if (StartsWith(m_strText, "<LE>"))
-        return FALSE;
+        return Fail(TextLocation(0) + "the text begins with <LE>, which ends a list never begun");
 
     const bool bInline =
         m_strText.find("<<") != std::string::npos && m_strText.find(">>") != std::string::npos;
@@ -35,6 +40,7 @@ BOOL CGenThread::TokenizeText(BOOL* pbInlineStyles) {
             return true;
         }
         if (StartsWith(RemainingText(), "<LB>")) {
+            m_nListBegin = m_nTextPos;
             m_nTextPos += 4;
             nKind = KIND_LIST_ITEM;
             return true;
@@ -117,7 +123,17 @@ BOOL CGenThread::SplitNextToken(BOOL bInlineStyles, UINT nKind, UINT* pnNextKind
             return styleAfterMarker();
         }
         // Unclosed list, a nested <LB>, a style name or any other tag inside a list.
-        return FALSE;
+        if (p == std::string_view::npos)
+            return Fail(TextLocation(m_nListBegin) + "a list begun with <LB> is never ended");
+        const std::string strWhere = TextLocation(m_nTextPos + p);
+        if (StartsWith(marker, "<LB>"))
+            return Fail(strWhere + "a list cannot hold another <LB>; the list begun at offset " +
+                        std::to_string(TextOffset(m_nListBegin)) + " needs its <LE> first");
+        if (bInlineStyles && StartsWith(marker, "<<"))
+            return Fail(strWhere + "a style name inside a list; only the first item, right after "
+                                   "<LB>, can have one");
+        return Fail(strWhere + engine::QuoteTag(marker) +
+                    " inside a list; a list item can only be followed by <T> or <LE>");
     }
 
     if (p == std::string_view::npos)
@@ -139,10 +155,13 @@ BOOL CGenThread::SplitNextToken(BOOL bInlineStyles, UINT nKind, UINT* pnNextKind
         }
     }
     if (StartsWith(marker, "<LB>")) {
+        m_nListBegin = m_nTextPos + p;
         cutAt(4);
         *pnNextKind = KIND_LIST_ITEM;
         return styleAfterMarker();
     }
     // Any other "<" ends tokenizing: the rest, later markers included, is one last run.
+    if (m_nStrayAngle == std::string::npos)
+        m_nStrayAngle = TextOffset(m_nTextPos + p);
     return takeAll();
 }

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Builds Pagewright and runs every test: the plain build, AddressSanitizer with
-# UndefinedBehaviorSanitizer, ThreadSanitizer, then the Windows module cross-built with
-# mingw-w64 (64-bit, its tests run under Wine; 32-bit, the shipped build, checked but not run).
-# Installs missing build packages with apt-get.
+# Builds Pagewright and runs every test: the plain build (with the test that renders the example
+# pages in Chromium), AddressSanitizer with UndefinedBehaviorSanitizer, ThreadSanitizer, then the
+# Windows module cross-built with mingw-w64 (64-bit, its tests run under Wine; 32-bit, the
+# shipped build, checked but not run). Installs missing packages with apt-get.
 #   scripts/test.sh                   all of them
 #   scripts/test.sh release mingw64   only the named presets
 set -euo pipefail
@@ -12,6 +12,8 @@ missing=()
 command -v cmake >/dev/null || missing+=(cmake)
 command -v g++ >/dev/null || missing+=(g++)
 command -v make >/dev/null || missing+=(make)
+command -v python3 >/dev/null || missing+=(python3)
+command -v chromium >/dev/null || missing+=(chromium)
 for pkg in libgtest-dev libgmock-dev googletest \
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 libwine-dev; do
     dpkg -s "$pkg" >/dev/null 2>&1 || missing+=("$pkg")
@@ -23,6 +25,8 @@ if [ ${#missing[@]} -gt 0 ]; then
     $sudo apt-get update -q
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
+
+echo "test.sh: browser test (BrowserRender.ExamplePages) uses $(command -v chromium)"
 
 presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(release asan tsan mingw64 mingw32)

@@ -207,4 +207,44 @@ TEST_F(PagewrightTest, RefusedRequestsLeaveTheObjectUsableAndInterfacesAnswer) {
     pInfo->Release();
 }
 
+// Reasons are read beside the results, through their own interface of the same object, and
+// go with the results at Reset.
+TEST_F(PagewrightTest, DiagnosticsGiveEachFinishedRequestsReason) {
+    EXPECT_EQ(0, Generate("Alpha"));
+    EXPECT_EQ(1, Generate("<LE>Alpha"));
+    ASSERT_TRUE(WaitFinished());
+    const auto previous = platform::testing::SetLocalClock(&ThrowingClock);
+    EXPECT_EQ(2, Generate("Alpha"));
+    ASSERT_TRUE(WaitFinished());
+    platform::testing::SetLocalClock(previous);
+    g_bFailJobRecord = true;
+    EXPECT_EQ(3, Generate("Beta"));
+    ASSERT_TRUE(WaitFinished());
+
+    IPagewrightDiagnostics* pDiag = nullptr;
+    ASSERT_EQ(S_OK,
+              m_p->QueryInterface(IID_IPagewrightDiagnostics, reinterpret_cast<void**>(&pDiag)));
+    IUnknown* pFromDiag = nullptr; // one object, one identity
+    ASSERT_EQ(S_OK, pDiag->QueryInterface(IID_IPagewright, reinterpret_cast<void**>(&pFromDiag)));
+    EXPECT_EQ(static_cast<IUnknown*>(m_p), pFromDiag);
+    pFromDiag->Release();
+
+    const auto reason = [&](int nIndex, HRESULT hrWanted) {
+        BSTR b = nullptr;
+        EXPECT_EQ(hrWanted, pDiag->GetFailureReason(nIndex, &b)) << nIndex;
+        return platform::BstrToAnsi(Bstr(b, &SysFreeString).get());
+    };
+    EXPECT_EQ(Expected(0), Name(0));
+    EXPECT_EQ("", reason(0, S_OK));
+    EXPECT_EQ("text, offset 0: the text begins with <LE>, which ends a list never begun",
+              reason(1, S_OK));
+    EXPECT_EQ("the job was stopped by an internal error: std::bad_alloc", reason(2, S_OK));
+    EXPECT_EQ("out of memory: the request's job could not be started", reason(3, S_OK));
+    EXPECT_EQ("", reason(4, S_FALSE));
+    EXPECT_EQ(E_POINTER, pDiag->GetFailureReason(1, nullptr));
+    EXPECT_EQ(S_OK, m_p->Reset());
+    EXPECT_EQ("", reason(1, S_FALSE));
+    pDiag->Release();
+}
+
 } // namespace

@@ -31,7 +31,8 @@ TEST_F(PagewrightCommandTest, UsageErrorsExitWithTwoAndSayWhyOnStderrOnly) {
     for (const char* args :
          {"", "frobnicate", "generate", "generate --section OTHER --text A",
           "generate --form form.frm --text A", "generate --form form.frm --section OTHER --text",
-          "generate --form form.frm --section OTHER --bogus A"}) {
+          "generate --form form.frm --section OTHER --bogus A", "check", "check --section S",
+          "check --form form.frm --text-file nonexistent"}) {
         EXPECT_EQ(2, Run(args)) << args;
         EXPECT_TRUE(m_out.empty() && !m_err.empty()) << args << "\n" << m_out;
     }
@@ -47,9 +48,9 @@ TEST_F(PagewrightCommandTest, PagePathFromStandardInputThenEmptyLineForRequestWi
 }
 
 TEST_F(PagewrightCommandTest, HelpExitsWithZero) {
-    for (const char* args : {"--help", "generate --help"}) {
+    for (const char* args : {"--help", "generate --help", "check --help"}) {
         EXPECT_EQ(0, Run(args)) << args;
-        EXPECT_NE(std::string::npos, m_out.find("generate")) << args;
+        EXPECT_NE(std::string::npos, m_out.find(args[0] == '-' ? "check" : "Usage")) << args;
     }
 }
 

@@ -11,6 +11,8 @@ const char* const kMainHelp =
     "\n"
     "Commands:\n"
     "  generate    make one page per text (see 'pagewright generate --help')\n"
+    "  check       find what would make a request fail, without making pages\n"
+    "              (see 'pagewright check --help')\n"
     "\n"
     "Options:\n"
     "  -h, --help     show this help\n"
@@ -39,19 +41,49 @@ const char* const kGenerateHelp =
     "  -h, --help         show this help\n"
     "Each option may also be written --option=VALUE.\n"
     "\n"
+    "For each request that made no page, a line on standard error says why:\n"
+    "  pagewright: request 1: text, offset 42: a list begun with <LB> is never ended\n"
+    "\n"
     "Exit status: 0 when every request made a page, 1 when at least one made none,\n"
+    "2 on a usage error or an unreadable text file.\n";
+
+const char* const kCheckHelp =
+    "Usage: pagewright check --form PATH [--section NAME] [--text TEXT]... [--text-file PATH]...\n"
+    "\n"
+    "Checks a form file, and texts against it, the way 'generate' would use them, but writes no\n"
+    "page. Prints one line per finding on standard output, then a count:\n"
+    "  error:    a request with these inputs would make no page (the reason 'generate' gives)\n"
+    "  warning:  legal, but probably not meant: a style name without a section (written\n"
+    "            unstyled), a style section with a line that is no style tag (all its styles\n"
+    "            dropped), runs of a text the section never shows, a '<' in paragraph text that\n"
+    "            is no markup (the rest of the text becomes one paragraph), section names that\n"
+    "            differ only in letter case or blanks, unknown or misspelt keys in [SYSTEM]\n"
+    "\n"
+    "Options:\n"
+    "  --form PATH        the form file to check\n"
+    "  --section NAME     the layout section requests name; without it every section that is\n"
+    "                     neither [SYSTEM] nor a style section is checked as a layout (texts\n"
+    "                     are laid out, and their runs counted, only against --section)\n"
+    "  --text TEXT        a markup text to check (numbered text 1, text 2 ... in messages)\n"
+    "  --text-file PATH   a markup text read from a file; '-' reads standard input (once)\n"
+    "  -h, --help         show this help\n"
+    "Each option may also be written --option=VALUE.\n"
+    "\n"
+    "Exit status: 0 when there is no error (warnings allowed), 1 when there are errors,\n"
     "2 on a usage error or an unreadable text file.\n";
 
 namespace {
 
-bool ParseGenerate(int argc, const char* const argv[], int nFirst, ParsedCommand& parsed,
-                   std::string& strError) {
+// The options of generate and check; check needs neither a section nor a text.
+bool ParseRequestOptions(int argc, const char* const argv[], int nFirst, ParsedCommand& parsed,
+                         std::string& strError) {
+    const bool bCheck = parsed.command == Command::kCheck;
     GenerateOptions& opts = parsed.generate;
     bool bStdinUsed = false;
     for (int i = nFirst; i < argc; ++i) {
         std::string_view arg = argv[i];
         if (arg == "-h" || arg == "--help") {
-            parsed.command = Command::kGenerateHelp;
+            parsed.command = bCheck ? Command::kCheckHelp : Command::kGenerateHelp;
             return true;
         }
         std::string_view name = arg;
@@ -112,6 +144,8 @@ bool ParseGenerate(int argc, const char* const argv[], int nFirst, ParsedCommand
         strError = "missing --form PATH";
         return false;
     }
+    if (bCheck)
+        return true;
     if (!opts.bHaveSection) {
         strError = "missing --section NAME";
         return false;
@@ -143,7 +177,11 @@ bool ParseCommandLine(int argc, const char* const argv[], ParsedCommand& parsed,
     }
     if (command == "generate") {
         parsed.command = Command::kGenerate;
-        return ParseGenerate(argc, argv, 2, parsed, strError);
+        return ParseRequestOptions(argc, argv, 2, parsed, strError);
+    }
+    if (command == "check") {
+        parsed.command = Command::kCheck;
+        return ParseRequestOptions(argc, argv, 2, parsed, strError);
     }
     strError = "unknown command '" + std::string(command) + "'";
     return false;

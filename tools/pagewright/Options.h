@@ -20,11 +20,11 @@ struct GenerateOptions {
     std::vector<TextSource> arrTexts; // one request each, in command-line order
 };
 
-enum class Command { kHelp, kVersion, kGenerate, kGenerateHelp };
+enum class Command { kHelp, kVersion, kGenerate, kGenerateHelp, kCheck, kCheckHelp };
 
 struct ParsedCommand {
     Command command = Command::kHelp;
-    GenerateOptions generate;
+    GenerateOptions generate; // also the options of check, where section and texts are optional
 };
 
 // Parses argv. On a usage error returns false with a one-line message in strError.
@@ -33,5 +33,6 @@ bool ParseCommandLine(int argc, const char* const argv[], ParsedCommand& parsed,
 
 extern const char* const kMainHelp;
 extern const char* const kGenerateHelp;
+extern const char* const kCheckHelp;
 
 } // namespace cli

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #ifndef _WIN32
@@ -13,6 +14,7 @@
 
 #include "Options.h"
 #include "component/Pagewright.h"
+#include "engine/Check.h"
 #include "module/host/ComHost.h"
 #include "platform/bstr.h"
 #include "platform/registry.h"
@@ -87,9 +89,8 @@ HRESULT CreateGenerator(const cli::GenerateOptions& opts, IPagewright** ppGenera
     return hr;
 }
 
-int RunGenerate(const cli::GenerateOptions& opts) {
-    // Read every text first: a missing file should stop the run before any page is made.
-    std::vector<std::string> arrTexts;
+// The texts of the options, in order; false (after saying why) when a file cannot be read.
+bool ReadTexts(const cli::GenerateOptions& opts, std::vector<std::string>& arrTexts) {
     arrTexts.reserve(opts.arrTexts.size());
     for (const cli::TextSource& source : opts.arrTexts) {
         std::string strText = source.strArg;
@@ -98,11 +99,41 @@ int RunGenerate(const cli::GenerateOptions& opts) {
             std::string strError;
             if (!ReadTextSource(source.strArg, strText, strError)) {
                 std::cerr << "pagewright: " << strError << "\n";
-                return kExitUsage;
+                return false;
             }
         }
         arrTexts.push_back(std::move(strText));
     }
+    return true;
+}
+
+// A message as one line: texts may put line breaks into the names and tags a message quotes.
+std::string OneLine(std::string_view message) {
+    std::string out;
+    for (char c : message)
+        out += c == '\n' ? "\\n" : c == '\r' ? "\\r" : std::string(1, c);
+    return out;
+}
+
+// Why request nIndex made no page, or empty when the object cannot say.
+std::string FailureReason(IPagewright* pGenerator, int nIndex) {
+    IPagewrightDiagnostics* pDiagnostics = nullptr;
+    if (FAILED(pGenerator->QueryInterface(IID_IPagewrightDiagnostics,
+                                          reinterpret_cast<void**>(&pDiagnostics))))
+        return {};
+    BSTR bstrReason = nullptr;
+    pDiagnostics->GetFailureReason(nIndex, &bstrReason);
+    std::string strReason = platform::BstrToAnsi(bstrReason);
+    SysFreeString(bstrReason);
+    pDiagnostics->Release();
+    return strReason;
+}
+
+int RunGenerate(const cli::GenerateOptions& opts) {
+    // Read every text first: a missing file should stop the run before any page is made.
+    std::vector<std::string> arrTexts;
+    if (!ReadTexts(opts, arrTexts))
+        return kExitUsage;
 
     IPagewright* pGenerator = nullptr;
     HRESULT hr = CreateGenerator(opts, &pGenerator);
@@ -144,6 +175,11 @@ int RunGenerate(const cli::GenerateOptions& opts) {
             pGenerator->GetHTMLFileName(nIndex, &bstrPath);
             strPath = platform::BstrToAnsi(bstrPath);
             SysFreeString(bstrPath);
+            if (strPath.empty()) {
+                const std::string strReason = FailureReason(pGenerator, nIndex);
+                std::cerr << "pagewright: request " << nIndex << ": "
+                          << (strReason.empty() ? "no page was made" : OneLine(strReason)) << "\n";
+            }
         }
         if (strPath.empty())
             bAllMade = false;
@@ -155,6 +191,26 @@ int RunGenerate(const cli::GenerateOptions& opts) {
     std::fwrite(strOut.data(), 1, strOut.size(), stdout);
     std::fflush(stdout);
     return bAllMade ? kExitAllMade : kExitSomeFailed;
+}
+
+int RunCheck(const cli::GenerateOptions& opts) {
+    engine::CheckRequest request;
+    request.strFormPath = opts.strForm;
+    request.strSection = opts.strSection;
+    request.bHaveSection = opts.bHaveSection;
+    if (!ReadTexts(opts, request.arrTexts))
+        return kExitUsage;
+    std::size_t nErrors = 0, nWarnings = 0;
+    for (const engine::Diagnostic& d : engine::CheckForm(request)) {
+        const bool bError = d.severity == engine::Severity::kError;
+        (bError ? nErrors : nWarnings)++;
+        std::cout << (bError ? "error: " : "warning: ") << OneLine(d.strMessage) << "\n";
+    }
+    const auto count = [](std::size_t n, const char* szWhat) {
+        return std::to_string(n) + " " + szWhat + (n == 1 ? "" : "s");
+    };
+    std::cout << count(nErrors, "error") << ", " << count(nWarnings, "warning") << "\n";
+    return nErrors == 0 ? kExitAllMade : kExitSomeFailed;
 }
 
 } // namespace
@@ -179,6 +235,11 @@ int main(int argc, char* argv[]) {
         return 0;
     case cli::Command::kGenerate:
         return RunGenerate(parsed.generate);
+    case cli::Command::kCheckHelp:
+        std::cout << cli::kCheckHelp;
+        return 0;
+    case cli::Command::kCheck:
+        return RunCheck(parsed.generate);
     }
     return kExitUsage;
 }
