@@ -175,6 +175,10 @@ TEST_F(ModuleTest, ClassObjectOnlyForTheClassAndMadeOnce) {
     ASSERT_EQ(pfnGet(CLSID_Pagewright, IID_IUnknown, reinterpret_cast<void**>(&pSecond)), S_OK);
     EXPECT_EQ(static_cast<IUnknown*>(pFirst), pSecond);
     EXPECT_EQ(pFirst->CreateInstance(nullptr, IID_IPagewright, nullptr), E_POINTER);
+    // An interface the object does not have: the query's result, and no object is left.
+    EXPECT_EQ(pFirst->CreateInstance(nullptr, IID_IClassFactory, &pv), E_NOINTERFACE);
+    EXPECT_EQ(pv, nullptr);
+    EXPECT_EQ(Call("DllCanUnloadNow"), S_OK);
     pSecond->Release();
     pFirst->Release();
 }
