@@ -64,8 +64,18 @@ std::string ModulePath() {
     Dl_info info{};
     if (!::dladdr(reinterpret_cast<void*>(&DllGetClassObject), &info) || !info.dli_fname)
         return std::string();
+    // Absolute, but through the name it was loaded by: the versioned file behind a link such as
+    // libpagewright.so.1 changes with every update, the link does not.
+    const std::string strFile = info.dli_fname;
+    const std::size_t nSlash = strFile.rfind('/');
+    const std::string strDir = nSlash == std::string::npos ? "." : strFile.substr(0, nSlash + 1);
     char resolved[PATH_MAX];
-    return ::realpath(info.dli_fname, resolved) ? resolved : info.dli_fname;
+    if (!::realpath(strDir.c_str(), resolved))
+        return strFile;
+    std::string strPath = resolved;
+    if (strPath.back() != '/')
+        strPath += '/';
+    return strPath + strFile.substr(nSlash == std::string::npos ? 0 : nSlash + 1);
 }
 
 std::string ClassDescription() {

@@ -68,13 +68,21 @@ std::string CommandDir() {
 // the module it names.
 HRESULT CreateGenerator(const cli::GenerateOptions& opts, IPagewright** ppGenerator) {
 #ifdef _WIN32
-    const std::string strModule = CommandDir() + "PAGEWRIGHT.DLL";
+    std::string strModule = CommandDir() + "PAGEWRIGHT.DLL";
+    const bool bInstalled = false;
 #else
-    const std::string strModule = CommandDir() + "libpagewright.so";
+    // In the build tree the module sits beside the command; installed, it is in the library
+    // folder, and the command then uses the user's registry rather than one in the bin folder.
+    std::string strModule = CommandDir() + "libpagewright.so";
+    const bool bInstalled = ::access(strModule.c_str(), F_OK) != 0;
+    if (bInstalled)
+        strModule = CommandDir() + PAGEWRIGHT_INSTALLED_MODULE;
 #endif
     const bool bOwnRegistry = opts.strRegistry.empty();
-    platform::registry::SetRegistryFile(bOwnRegistry ? CommandDir() + "pagewright.registry"
-                                                     : opts.strRegistry);
+    if (!bOwnRegistry)
+        platform::registry::SetRegistryFile(opts.strRegistry);
+    else if (!bInstalled)
+        platform::registry::SetRegistryFile(CommandDir() + "pagewright.registry");
     // The command's own registry follows the module beside it, wherever the two were moved. If
     // it cannot be written (a read-only folder), what it already holds may still do.
     if (bOwnRegistry)

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Installs the build tree into a scratch prefix and uses the result as a user would: the
+# library's SONAME, a CMake project with find_package(Pagewright), a plain compiler line from
+# pkg-config, and the installed command.
+#   package_test.sh BUILD_DIR SOURCE_DIR
+set -euo pipefail
+build="$1"
+source="$2"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+prefix="$work/prefix"
+fail() { echo "package_test: $*" >&2; exit 1; }
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+lib=$(find "$prefix" -name 'libpagewright.so.*.*.*' | head -1)
+[ -n "$lib" ] || fail "no versioned libpagewright.so in the installed tree"
+soname=$(readelf -d "$lib" | sed -n 's/.*Library soname: \[\(.*\)\]/\1/p')
+[ "$soname" = "libpagewright.so.1" ] || fail "SONAME is '$soname', not libpagewright.so.1"
+libdir=$(dirname "$lib")
+[ -L "$libdir/libpagewright.so" ] || fail "no development link libpagewright.so"
+
+# A form that writes into the scratch folder; expected page start as hosts know it.
+mkdir -p "$work/pages"
+printf '[SYSTEM]\nDEFAULT_STYLE=<<>>\nHTML_DEST_DIR=%s\n' "$work/pages" >"$work/form.frm"
+head='<html><head><title>User Notification</title></head><body bgcolor="#FFFFFF"><p>'
+expect_page() { # $1: page path printed by a host, $2: the text it was given
+    [ -f "$1" ] || fail "no page at '$1'"
+    [ "$(cat "$1")" = "$head$2</p></body></html>" ] || fail "page $1 holds: $(cat "$1")"
+}
+
+cmake -S "$source/tests/package/consumer" -B "$work/consumer" -DCMAKE_PREFIX_PATH="$prefix" \
+    >/dev/null
+cmake --build "$work/consumer" >/dev/null
+expect_page "$("$work/consumer/consumer" "$work/form.frm" NONE "From CMake")" "From CMake"
+
+export PKG_CONFIG_PATH="$libdir/pkgconfig"
+[ "$(pkg-config --modversion pagewright)" = "$(sed -n 's/^Version: //p' "$libdir/pkgconfig/pagewright.pc")" ]
+# shellcheck disable=SC2046
+c++ -std=c++20 "$source/tests/package/consumer/main.cpp" -o "$work/pc-consumer" \
+    $(pkg-config --cflags --libs pagewright) -Wl,-rpath,"$libdir"
+expect_page "$("$work/pc-consumer" "$work/form.frm" NONE "From pkg-config")" "From pkg-config"
+
+# The installed command finds the installed module; its registry is the user's, here scratch.
+export XDG_DATA_HOME="$work/data"
+"$prefix/bin/pagewright" --version | grep -q "^pagewright " || fail "pagewright --version"
+expect_page "$("$prefix/bin/pagewright" generate --form "$work/form.frm" --section NONE \
+    --text "From the command")" "From the command"
+echo "package_test: SONAME $soname; find_package, pkg-config and the installed command all work"
