@@ -33,7 +33,7 @@ BOOL CFormFile::Parse() {
     if (!file.Open(m_strPath, &nError)) {
         m_strLoadError = "cannot open the form file \"" + m_strPath + "\"";
         if (nError != 0)
-            m_strLoadError += std::string(": ") + std::strerror(nError);
+            m_strLoadError += std::string(": ") + platform::FileErrorText(nError);
         return FALSE;
     }
     std::size_t nLineNumber = 0;

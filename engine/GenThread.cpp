@@ -41,7 +41,7 @@ bool CGenThread::BeginPage(std::string& strResultFile, platform::TextFileWriter&
     if (!file.Create(strResultFile, &nError)) {
         std::string strReason = "cannot create the page file \"" + strResultFile + "\"";
         if (nError != 0)
-            strReason += std::string(": ") + std::strerror(nError);
+            strReason += std::string(": ") + platform::FileErrorText(nError);
         return Fail(std::move(strReason));
     }
     try {

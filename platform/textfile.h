@@ -81,6 +81,10 @@ private:
     std::string m_buffer;
 };
 
+// The system's description of an error code that a file operation reported (errno here, a
+// Win32 error code on Windows).
+std::string FileErrorText(int nOsError);
+
 // Deletes a file; throws FileException when it cannot (missing, a directory, no access).
 void RemoveFile(const std::string& strPath);
 

@@ -31,6 +31,10 @@ FileException::FileException(Cause cause, int nOsError, std::string strPath)
     : m_cause(cause), m_nOsError(nOsError),
       m_strWhat(std::string(CauseText(cause)) + " " + strPath + ": " + os::ErrorText(nOsError)) {}
 
+std::string FileErrorText(int nOsError) {
+    return os::ErrorText(nOsError);
+}
+
 // ---- reading ----
 
 TextFileReader::~TextFileReader() {

@@ -1,13 +1,23 @@
 // Every way a request can end without a page, and the one-line reason each leaves on the job.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <string>
 #include <vector>
 
 #include "engine/GenThread.h"
+#include "platform/textfile.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
+
+// The system's own words for a missing file and a missing folder end the messages about them.
+#ifdef _WIN32
+constexpr int kNoFile = ERROR_FILE_NOT_FOUND, kNoPath = ERROR_PATH_NOT_FOUND;
+#else
+constexpr int kNoFile = ENOENT, kNoPath = ENOENT;
+#endif
 
 // Lines 1 to 3 are the settings; the cases that change them keep the later line numbers.
 const std::string kSystem = "[SYSTEM]\nDEFAULT_STYLE = <<>>\nHTML_DEST_DIR = @DEST@\n";
@@ -32,7 +42,7 @@ TEST(FailureReason, EachFailingStepSaysWhatAndWhere) {
     const std::vector<Case> cases = {
         // Loading the form file.
         {"  ", nullptr, "LAYOUT", "A", "no form file given (the path is empty)"},
-        {"@DIR@/none.frm", nullptr, "LAYOUT", "A", "cannot open the form file \"@DIR@/none.frm\": No such file or directory"},
+        {"@DIR@/none.frm", nullptr, "LAYOUT", "A", "cannot open the form file \"@DIR@/none.frm\": @NOFILE@"},
         {nullptr, "; settings\nDEFAULT_STYLE = <<>>\n[SYSTEM]\n", "LAYOUT", "A", "@FORM@:2: a data line before the first [section] header"},
         // The settings.
         {nullptr, "[SETTINGS]\nDEFAULT_STYLE = <<>>\nHTML_DEST_DIR = @DEST@\n", "LAYOUT", "A", "@FORM@: the form file has no [SYSTEM] section"},
@@ -52,8 +62,8 @@ TEST(FailureReason, EachFailingStepSaysWhatAndWhere) {
         {nullptr, nullptr, "LAYOUT", "<<Head>>", "text: the text holds no words, so there is no page to write"},
         {nullptr, "[SYSTEM]\nDEFAULT_STYLE = <<>>\nPIC_SOURCE_DIR = x\n", "LAYOUT", "A", "@FORM@:1: [SYSTEM] has no HTML_DEST_DIR key, so the page has nowhere to go"},
         {nullptr, "[SYSTEM]\nDEFAULT_STYLE = <<>>\nHTML_DEST_DIR =  \n", "LAYOUT", "A", "@FORM@:3: [SYSTEM] HTML_DEST_DIR is empty, so the page has nowhere to go"},
-        {nullptr, "[SYSTEM]\nDEFAULT_STYLE = <<>>\nHTML_DEST_DIR = @DEST@/none\n", "LAYOUT", "A", "cannot create the page file \"@DEST@/none/HTML2026212242827228272.htm\": No such file or directory"},
-        {nullptr, "[SYSTEM]\nDEFAULT_STYLE = <<>>\nHTML_DEST_DIR = @DEST@/none\n", "LAYOUT", "<<HEAD>>A", "cannot create the page file \"@DEST@/none/HTML2026212242827228272.htm\": No such file or directory"},
+        {nullptr, "[SYSTEM]\nDEFAULT_STYLE = <<>>\nHTML_DEST_DIR = @DEST@/none\n", "LAYOUT", "A", "cannot create the page file \"@DEST@/none/HTML2026212242827228272.htm\": @NOPATH@"},
+        {nullptr, "[SYSTEM]\nDEFAULT_STYLE = <<>>\nHTML_DEST_DIR = @DEST@/none\n", "LAYOUT", "<<HEAD>>A", "cannot create the page file \"@DEST@/none/HTML2026212242827228272.htm\": @NOPATH@"},
         // The section's items, by file line and by line within the section.
         {nullptr, nullptr, "LAYOUT", "A<T>B", "@FORM@:8: section [LAYOUT], line 2: <NUM_LIST> needs a list from the text, but the next run is a paragraph"},
         {nullptr, nullptr, "LAYOUT", "A", "@FORM@:8: section [LAYOUT], line 2: <NUM_LIST> needs a list from the text, but the text has no runs left"},
@@ -71,6 +81,8 @@ TEST(FailureReason, EachFailingStepSaysWhatAndWhere) {
         const auto fill = [&](std::string s) {
             s = ReplaceAll(s, "@FORM@", formDir.File("job.frm"));
             s = ReplaceAll(s, "@DIR@", formDir.Path().string());
+            s = ReplaceAll(s, "@NOFILE@", platform::FileErrorText(kNoFile));
+            s = ReplaceAll(s, "@NOPATH@", platform::FileErrorText(kNoPath));
             return ReplaceAll(s, "@DEST@", outDir.Path().string());
         };
         testsupport::WriteFile(formDir.File("job.frm"),
