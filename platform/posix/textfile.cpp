@@ -1,5 +1,7 @@
 #include "platform/textfile.h"
 
+#include "platform/faults.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -41,6 +43,14 @@ TextFileReader::~TextFileReader() {
 
 bool TextFileReader::Open(const std::string& strPath, int* pError) {
     Close();
+    using testing::FileOp;
+    faults::PassFileGate();
+    int nInjected;
+    if (faults::Inject(FileOp::kOpenRead, &nInjected)) {
+        if (pError)
+            *pError = nInjected;
+        return false;
+    }
     int fd;
     do {
         fd = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC);
@@ -75,6 +85,9 @@ bool TextFileReader::Fill() {
     }
     if (m_buffer.size() - m_nEnd < kReadChunk / 2)
         m_buffer.resize(m_buffer.size() * 2);
+    int nInjected;
+    if (faults::Inject(testing::FileOp::kRead, &nInjected))
+        throw FileException(FileException::kRead, nInjected, m_strPath);
     ssize_t n;
     do {
         n = ::read(m_fd, m_buffer.data() + m_nEnd, m_buffer.size() - m_nEnd);
@@ -139,9 +152,18 @@ TextFileWriter::~TextFileWriter() {
 bool TextFileWriter::Create(const std::string& strPath, int* pError) {
     if (m_fd >= 0)
         ::close(m_fd);
+    m_fd = -1;
+    faults::PassFileGate();
+    int nInjected;
+    if (faults::Inject(testing::FileOp::kCreate, &nInjected)) {
+        if (pError)
+            *pError = nInjected;
+        return false;
+    }
     int fd;
     do {
-        fd = ::open(strPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        fd = ::open(faults::RedirectWrite(strPath).c_str(),
+                    O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         m_fd = -1;
@@ -157,6 +179,9 @@ bool TextFileWriter::Create(const std::string& strPath, int* pError) {
 }
 
 void TextFileWriter::WriteAll(const char* p, std::size_t n) {
+    int nInjected;
+    if (n > 0 && faults::Inject(testing::FileOp::kWrite, &nInjected))
+        throw FileException(FileException::kWrite, nInjected, m_strPath);
     while (n > 0) {
         ssize_t nDone = ::write(m_fd, p, n);
         if (nDone < 0) {
@@ -205,8 +230,15 @@ void TextFileWriter::Close() {
         nError = e.GetOsError();
     }
     m_buffer.clear();
+    int nInjected = 0;
+    const bool bInjected = faults::Inject(testing::FileOp::kClose, &nInjected);
     if (::close(m_fd) != 0 && nError == 0) {
         nError = errno;
+        cause = FileException::kClose;
+    }
+    // An injected close error still closes the descriptor, as a failed close does.
+    if (bInjected && nError == 0) {
+        nError = nInjected;
         cause = FileException::kClose;
     }
     m_fd = -1;
@@ -215,7 +247,10 @@ void TextFileWriter::Close() {
 }
 
 void RemoveFile(const std::string& strPath) {
-    if (::unlink(strPath.c_str()) != 0)
+    int nInjected;
+    if (faults::Inject(testing::FileOp::kRemove, &nInjected))
+        throw FileException(FileException::kRemove, nInjected, strPath);
+    if (::unlink(faults::RedirectWrite(strPath).c_str()) != 0)
         throw FileException(FileException::kRemove, errno, strPath);
 }
 

@@ -1,5 +1,7 @@
 #include "platform/thread.h"
 
+#include "platform/faults.h"
+
 #include <atomic>
 #include <cerrno>
 #include <ctime>
@@ -21,6 +23,7 @@ void* ThreadEntry(void* pRaw) {
     StartBlock block = *static_cast<StartBlock*>(pRaw);
     delete static_cast<StartBlock*>(pRaw);
     block.proc(block.pParam);
+    faults::WorkerEnded();
     return nullptr;
 }
 
@@ -48,9 +51,11 @@ bool StartWorkerThread(ThreadProc proc, void* pParam) {
     }
     pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
     pthread_t thread;
+    faults::WorkerStarted();
     int nError = pthread_create(&thread, &attr, ThreadEntry, pBlock);
     pthread_attr_destroy(&attr);
     if (nError != 0) {
+        faults::WorkerEnded();
         delete pBlock;
         return false;
     }
