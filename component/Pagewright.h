@@ -63,6 +63,8 @@ public:
 private:
     friend unsigned GenerationThreadProc(void* pParam);
     friend class CGenThread;
+    // Stress tests check the bookkeeping's invariants under the lock.
+    friend struct PagewrightInspector;
 
     ~CPagewright();
 

@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <string_view>
 
 namespace platform {
 
@@ -144,10 +145,15 @@ std::string RedirectWrite(const std::string& strPath) {
         return strPath;
     // Only the last component survives, and never as "." or "..", so nothing can climb out.
     const std::size_t nSlash = strPath.find_last_of("/\\");
-    std::string strName = nSlash == std::string::npos ? strPath : strPath.substr(nSlash + 1);
-    if (strName.empty() || strName == "." || strName == "..")
-        strName = "_";
-    return g_strJail + "/" + strName;
+    const std::size_t nStart = nSlash == std::string::npos ? 0 : nSlash + 1;
+    std::string strJailed = g_strJail;
+    strJailed += '/';
+    const std::string_view name = std::string_view(strPath).substr(nStart);
+    if (name.empty() || name == "." || name == "..")
+        strJailed += '_';
+    else
+        strJailed += name;
+    return strJailed;
 }
 
 void WorkerStarted() {
