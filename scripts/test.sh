@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds Pagewright and runs every test: the plain build, then AddressSanitizer with
-# UndefinedBehaviorSanitizer, then ThreadSanitizer. Installs missing build packages with apt-get.
-#   scripts/test.sh            all three
-#   scripts/test.sh release    only the named presets
+# UndefinedBehaviorSanitizer, then ThreadSanitizer, then a short smoke run of every fuzz target
+# (scripts/fuzz.sh, PAGEWRIGHT_FUZZ_SECONDS per target, 45 by default). Installs missing build
+# packages with apt-get.
+#   scripts/test.sh            all four
+#   scripts/test.sh release    only the named presets ("fuzz" for the fuzz smoke run)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,9 +24,14 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(release asan tsan)
+[ ${#presets[@]} -gt 0 ] || presets=(release asan tsan fuzz)
 
 for preset in "${presets[@]}"; do
+    if [ "$preset" = fuzz ]; then
+        echo "==== fuzz (smoke) ===="
+        scripts/fuzz.sh "${PAGEWRIGHT_FUZZ_SECONDS:-45}"
+        continue
+    fi
     echo "==== $preset ===="
     cmake --preset "$preset" -DPAGEWRIGHT_BUILD_TESTS=ON >/dev/null
     cmake --build --preset "$preset"
