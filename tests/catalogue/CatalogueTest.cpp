@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <optional>
 
 #include "platform/faults.h"
 #include "tests/support/Host.h"
@@ -43,7 +44,7 @@ struct BadInput {
     Arg section;
     Outcome outcome;
     Blob body{};
-    Arg path{}; // the form path passed, when not $DIR/form.frm
+    std::optional<Arg> path{}; // the form path passed, when not $DIR/form.frm
     bool bCreateFails = false;
     bool bOpenFails = false;
 };
@@ -90,6 +91,14 @@ const BadInput kCatalogue[] = {
      false,
      true},
     {"NullFormPath", A(kSystem), A("Alpha"), A("LAYOUT"), Outcome::kNoPage, {}, kNull},
+    {"EmptyFormPath", A(kSystem), A("Alpha"), A("LAYOUT"), Outcome::kNoPage, {}, A("")},
+    {"FormPathIsADevice",
+     A(kSystem),
+     A("Alpha"),
+     A("LAYOUT"),
+     Outcome::kNoPage,
+     {},
+     A("/dev/null")},
     {"BlankFormPath", A(kSystem), A("Alpha"), A("LAYOUT"), Outcome::kNoPage, {}, A(" \t ")},
     {"FormPathWithLoneSurrogate",
      A(kSystem),
@@ -97,7 +106,7 @@ const BadInput kCatalogue[] = {
      A("LAYOUT"),
      Outcome::kNoPage,
      {},
-     {{}, false, u"\xD800.frm"}},
+     Arg{{}, false, u"\xD800.frm"}},
     // Form file contents
     {"BinaryGarbageForm",
      Repeat("", std::string("\x01\xff\x00\x7f garbage\n", 13), 5000),
@@ -233,6 +242,8 @@ const BadInput kCatalogue[] = {
     // Section names
     {"NullSectionFindsTheEmptyName", A(kSystem + "[]\n<LINE>\n<BUL_LIST>\n"), A("<LB>Alpha<LE>"),
      kNull, Outcome::kPage, B("<hr><UL><LI>Alpha</UL>")},
+    {"EmptySectionFindsTheEmptyName", A(kSystem + "[]\n<NEW_LINE>\n"), A("Alpha"), A(""),
+     Outcome::kPage, B("<BR>")},
     {"MegabyteSectionName", A(kSystem), A("Alpha"), Repeat("", "S", kMegabyte), Outcome::kPage,
      B("<p>Alpha</p>")},
     // Picture names with ":\" and ":/" in odd places
@@ -295,9 +306,8 @@ TEST_P(CatalogueTest, AnswersAsDocumented) {
         platform::testing::FailFileOps(platform::testing::FileOp::kOpenRead, 1, EACCES);
 
     testsupport::Host host;
-    const bool bOwnPath = row.path.bNull || !row.path.wide.empty() || !row.path.blob.head.empty();
     const testsupport::Bstr path =
-        bOwnPath ? MakeArg(row.path) : testsupport::MakeBstr(strFormPath.c_str());
+        row.path ? MakeArg(*row.path) : testsupport::MakeBstr(strFormPath.c_str());
     ASSERT_EQ(0, host.Generate(MakeArg(row.text), path, MakeArg(row.section)));
     ASSERT_TRUE(host.WaitFinished());
     const std::string strName = host.Name(0);
