@@ -61,15 +61,31 @@ namespace faults {
 // For the platform implementations only.
 extern std::atomic<bool> g_bArmed;
 
-// True when an injected failure of op is due now; *pError then receives its error code.
-bool Inject(testing::FileOp op, int* pError);
-// Waits while the file gate is closed.
-void PassFileGate();
-std::string RedirectWrite(const std::string& strPath);
-
 // The cheap test every hooked call makes first.
 inline bool Armed() {
     return g_bArmed.load(std::memory_order_relaxed);
+}
+
+bool InjectArmed(testing::FileOp op, int* pError);
+void PassFileGateArmed();
+std::string RedirectWrite(const std::string& strPath);
+
+// True when an injected failure of op is due now; *pError then receives its error code.
+inline bool Inject(testing::FileOp op, int* pError) {
+    return Armed() && InjectArmed(op, pError);
+}
+// Waits while the file gate is closed.
+inline void PassFileGate() {
+    if (Armed())
+        PassFileGateArmed();
+}
+// The path a file is really created or removed at: strPath itself unless the write jail is
+// set, else the jailed path, kept in strStorage.
+inline const std::string& WritePath(const std::string& strPath, std::string& strStorage) {
+    if (!Armed())
+        return strPath;
+    strStorage = RedirectWrite(strPath);
+    return strStorage;
 }
 
 void WorkerStarted();

@@ -108,9 +108,7 @@ void ClearFaults() {
 
 namespace faults {
 
-bool Inject(testing::FileOp op, int* pError) {
-    if (!Armed())
-        return false;
+bool InjectArmed(testing::FileOp op, int* pError) {
     std::lock_guard<std::mutex> lock(g_mutex);
     OpFault& fault = FaultOf(op);
     if (fault.nCount <= 0)
@@ -126,9 +124,7 @@ bool Inject(testing::FileOp op, int* pError) {
     return true;
 }
 
-void PassFileGate() {
-    if (!Armed())
-        return;
+void PassFileGateArmed() {
     std::unique_lock<std::mutex> lock(g_mutex);
     if (!g_bGateClosed)
         return;

@@ -160,10 +160,11 @@ bool TextFileWriter::Create(const std::string& strPath, int* pError) {
             *pError = nInjected;
         return false;
     }
+    std::string strJailed;
+    const std::string& strRealPath = faults::WritePath(strPath, strJailed);
     int fd;
     do {
-        fd = ::open(faults::RedirectWrite(strPath).c_str(),
-                    O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        fd = ::open(strRealPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         m_fd = -1;
@@ -250,7 +251,8 @@ void RemoveFile(const std::string& strPath) {
     int nInjected;
     if (faults::Inject(testing::FileOp::kRemove, &nInjected))
         throw FileException(FileException::kRemove, nInjected, strPath);
-    if (::unlink(faults::RedirectWrite(strPath).c_str()) != 0)
+    std::string strJailed;
+    if (::unlink(faults::WritePath(strPath, strJailed).c_str()) != 0)
         throw FileException(FileException::kRemove, errno, strPath);
 }
 
