@@ -6,7 +6,7 @@
 #   scripts/fuzz.sh 600 job tokenizer  the named targets for 600 seconds each
 # Targets: formfile tokenizer sectionline job. New inputs go to build/fuzz/corpus/<target>/
 # (the seeds stay untouched); a crash, leak or timeout is saved in build/fuzz/artifacts/<target>/
-# and makes the script fail. Set FUZZ_JOBS=n to run n fuzzing processes per target.
+# and makes the script fail. Each run's output is kept in build/fuzz/logs/. Set FUZZ_JOBS=n to run n fuzzing processes per target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -40,8 +40,8 @@ for target in "${targets[@]}"; do
     [ -x "$exe" ] || { echo "fuzz.sh: no target $target" >&2; exit 2; }
     work="build/fuzz/corpus/$target"
     artifacts="build/fuzz/artifacts/$target"
-    log="build/fuzz/$target.log"
-    mkdir -p "$work" "$artifacts"
+    log="build/fuzz/logs/$target-$(date +%Y%m%d-%H%M%S)-$$.log"
+    mkdir -p "$work" "$artifacts" build/fuzz/logs
     echo "==== fuzz_$target for ${seconds}s ===="
     extra=()
     if [ "${FUZZ_JOBS:-1}" -gt 1 ]; then
@@ -50,8 +50,8 @@ for target in "${targets[@]}"; do
     if "$exe" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=8192 \
         -dict=fuzz/dict/pagewright.dict -artifact_prefix="$artifacts/" -print_final_stats=1 \
         "${extra[@]}" "$work" "fuzz/corpus/$target" >"$log" 2>&1; then
-        runs=$(grep -E '^stat::number_of_executed_units' "$log" | tail -1 | awk '{print $2}')
-        [ -n "$runs" ] || runs=$(grep -oE 'Done [0-9]+ runs' "$log" | tail -1 | awk '{print $2}')
+        runs=$(grep -aE '^stat::number_of_executed_units' "$log" | tail -1 | awk '{print $2}')
+        [ -n "$runs" ] || runs=$(grep -aoE 'Done [0-9]+ runs' "$log" | tail -1 | awk '{print $2}')
         summary+=("fuzz_$target: ${runs:-?} executions in ${seconds}s, no finding")
     else
         tail -40 "$log"
