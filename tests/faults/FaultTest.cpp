@@ -230,6 +230,7 @@ TEST_F(FaultTest, AllocationFailureAnywhereInAJobFinishesItWithoutAName) {
         EXPECT_EQ("", strName) << "allocation " << nAt;
         ++nFailed;
     }
+    RecordProperty("FailedAllocations", nFailed);
     EXPECT_GT(nFailed, 5);
 }
 
