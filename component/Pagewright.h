@@ -64,7 +64,7 @@ private:
     friend unsigned GenerationThreadProc(void* pParam);
     friend class CGenThread;
     // Stress tests check the bookkeeping's invariants under the lock.
-    friend struct PagewrightInspector;
+    friend struct PagewrightAudit;
 
     ~CPagewright();
 

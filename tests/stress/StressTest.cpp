@@ -18,7 +18,7 @@
 #include "tests/support/TestSupport.h"
 
 // Reads the object's bookkeeping under its lock.
-struct PagewrightInspector {
+struct PagewrightAudit {
     // Empty when the invariants hold, else what is wrong.
     static std::string Check(IPagewright* pInterface) {
         auto* p = static_cast<CPagewright*>(pInterface);
@@ -94,9 +94,9 @@ protected:
         std::map<int, int> sortOf; // issued index -> sort of its request
         std::atomic<bool> bStop{false};
         std::string strBroken;
-        std::thread inspector([&] {
+        std::thread auditor([&] {
             while (!bStop && strBroken.empty()) {
-                strBroken = PagewrightInspector::Check(host.Get());
+                strBroken = PagewrightAudit::Check(host.Get());
                 std::this_thread::yield();
             }
         });
@@ -117,11 +117,11 @@ protected:
             thread.join();
         ASSERT_TRUE(host.WaitFinished());
         bStop = true;
-        inspector.join();
+        auditor.join();
         EXPECT_EQ("", strBroken);
 
         const int nIssued = nThreads * nPerThread;
-        const auto results = PagewrightInspector::Results(host.Get());
+        const auto results = PagewrightAudit::Results(host.Get());
         ASSERT_EQ(static_cast<std::size_t>(nIssued), results.size());
         std::set<std::string> names;
         for (int nIndex = 0; nIndex < nIssued; ++nIndex) {
@@ -174,9 +174,9 @@ TEST_F(StressTest, ResetsAmidRequestsDeleteEveryPageRecordedBeforeThem) {
     const std::string strForm = MakeForm("racing");
     std::atomic<bool> bStop{false};
     std::string strBroken;
-    std::thread inspector([&] {
+    std::thread auditor([&] {
         while (!bStop && strBroken.empty()) {
-            strBroken = PagewrightInspector::Check(host.Get());
+            strBroken = PagewrightAudit::Check(host.Get());
             std::this_thread::yield();
         }
     });
@@ -206,7 +206,7 @@ TEST_F(StressTest, ResetsAmidRequestsDeleteEveryPageRecordedBeforeThem) {
         thread.join();
     ASSERT_TRUE(host.WaitFinished());
     bStop = true;
-    inspector.join();
+    auditor.join();
     EXPECT_EQ("", strBroken);
     EXPECT_EQ(S_OK, host.Get()->Reset());
     // Every page a job finished was recorded, and so deleted; rejected texts made no file.
