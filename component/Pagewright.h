@@ -51,6 +51,8 @@ public:
 private:
     friend unsigned GenerationThreadProc(void* pParam);
     friend class CGenThread;
+    // Stress tests check the bookkeeping's invariants under the lock.
+    friend struct PagewrightAudit;
 
     ~CPagewright();
 

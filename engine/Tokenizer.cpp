@@ -68,6 +68,11 @@ BOOL CGenThread::TokenizeText(BOOL* pbInlineStyles) {
          (p = static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(pEnd - p))));
          ++p)
         ++nMaxRuns;
+    // Most "<" need not end a run (a text of nothing but "<<" is one run), so the bound is only
+    // trusted up to a point; past it the arrays grow as runs come, or the reservation alone
+    // would take dozens of bytes per character of such a text.
+    constexpr std::size_t kMaxReservedRuns = 1 << 16;
+    nMaxRuns = std::min(nMaxRuns, kMaxReservedRuns);
     m_arrTokenText.reserve(nMaxRuns);
     m_arrTokenKind.reserve(nMaxRuns);
     m_arrTokenStyle.reserve(nMaxRuns);

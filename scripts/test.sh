@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Builds Pagewright and runs every test: the plain build (with the test that renders the example
-# pages in Chromium), AddressSanitizer with UndefinedBehaviorSanitizer, ThreadSanitizer, then the
+# pages in Chromium), AddressSanitizer with UndefinedBehaviorSanitizer, ThreadSanitizer, the
 # Windows module cross-built with mingw-w64 (64-bit, its tests run under Wine; 32-bit, the
-# shipped build, checked but not run). Installs missing packages with apt-get.
+# shipped build, checked but not run), then a short smoke run of every fuzz target
+# (scripts/fuzz.sh, PAGEWRIGHT_FUZZ_SECONDS per target, 45 by default). Installs missing
+# packages with apt-get.
 #   scripts/test.sh                   all of them
-#   scripts/test.sh release mingw64   only the named presets
+#   scripts/test.sh release mingw64   only the named presets ("fuzz" for the fuzz smoke run)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -29,7 +31,7 @@ fi
 echo "test.sh: browser test (BrowserRender.ExamplePages) uses $(command -v chromium)"
 
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(release asan tsan mingw64 mingw32)
+[ ${#presets[@]} -gt 0 ] || presets=(release asan tsan mingw64 mingw32 fuzz)
 
 # A module any Windows host can load: the four exports in order, and imports from system DLLs
 # only (no mingw runtime DLLs beside it).
@@ -52,6 +54,11 @@ check_dll() {
 }
 
 for preset in "${presets[@]}"; do
+    if [ "$preset" = fuzz ]; then
+        echo "==== fuzz (smoke) ===="
+        scripts/fuzz.sh "${PAGEWRIGHT_FUZZ_SECONDS:-45}"
+        continue
+    fi
     echo "==== $preset ===="
     case "$preset" in
     mingw32)

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/faults.h"
 #include "platform/osapi.h"
 
 namespace platform {
@@ -43,6 +44,13 @@ TextFileReader::~TextFileReader() {
 
 bool TextFileReader::Open(const std::string& strPath, int* pError) {
     Close();
+    faults::PassFileGate();
+    int nInjected;
+    if (faults::Inject(testing::FileOp::kOpenRead, &nInjected)) {
+        if (pError)
+            *pError = nInjected;
+        return false;
+    }
     os::FileHandle hFile;
     int nError = 0;
     if (!os::OpenForReading(strPath, hFile, nError)) {
@@ -66,6 +74,9 @@ bool TextFileReader::Fill() {
     }
     if (m_buffer.size() - m_nEnd < kReadChunk / 2)
         m_buffer.resize(m_buffer.size() * 2);
+    int nInjected;
+    if (faults::Inject(testing::FileOp::kRead, &nInjected))
+        throw FileException(FileException::kRead, nInjected, m_strPath);
     std::size_t n = 0;
     int nError = 0;
     if (!os::ReadSome(m_hFile, m_buffer.data() + m_nEnd, m_buffer.size() - m_nEnd, n, nError))
@@ -134,9 +145,18 @@ bool TextFileWriter::Create(const std::string& strPath, int* pError) {
         os::CloseFile(m_hFile, nIgnored);
         m_hFile = os::kNoFile;
     }
+    faults::PassFileGate();
+    int nInjected;
+    if (faults::Inject(testing::FileOp::kCreate, &nInjected)) {
+        if (pError)
+            *pError = nInjected;
+        return false;
+    }
+    std::string strJailed;
+    const std::string& strRealPath = faults::WritePath(strPath, strJailed);
     os::FileHandle hFile;
     int nError = 0;
-    if (!os::CreateForWriting(strPath, hFile, nError)) {
+    if (!os::CreateForWriting(strRealPath, hFile, nError)) {
         if (pError)
             *pError = nError;
         return false;
@@ -149,6 +169,9 @@ bool TextFileWriter::Create(const std::string& strPath, int* pError) {
 }
 
 void TextFileWriter::WriteAll(const char* p, std::size_t n) {
+    int nInjected;
+    if (n > 0 && faults::Inject(testing::FileOp::kWrite, &nInjected))
+        throw FileException(FileException::kWrite, nInjected, m_strPath);
     while (n > 0) {
         std::size_t nDone = 0;
         int nError = 0;
@@ -195,9 +218,16 @@ void TextFileWriter::Close() {
         nError = e.GetOsError();
     }
     m_buffer.clear();
+    int nInjected = 0;
+    const bool bInjected = faults::Inject(testing::FileOp::kClose, &nInjected);
     int nCloseError = 0;
     if (!os::CloseFile(m_hFile, nCloseError) && nError == 0) {
         nError = nCloseError;
+        cause = FileException::kClose;
+    }
+    // An injected close error still closes the file, as a failed close does.
+    if (bInjected && nError == 0) {
+        nError = nInjected;
         cause = FileException::kClose;
     }
     m_hFile = os::kNoFile;
@@ -206,8 +236,12 @@ void TextFileWriter::Close() {
 }
 
 void RemoveFile(const std::string& strPath) {
+    int nInjected;
+    if (faults::Inject(testing::FileOp::kRemove, &nInjected))
+        throw FileException(FileException::kRemove, nInjected, strPath);
+    std::string strJailed;
     int nError = 0;
-    if (!os::RemovePath(strPath, nError))
+    if (!os::RemovePath(faults::WritePath(strPath, strJailed), nError))
         throw FileException(FileException::kRemove, nError, strPath);
 }
 

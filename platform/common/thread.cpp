@@ -1,7 +1,9 @@
 #include "platform/thread.h"
 
 #include <atomic>
+#include <new>
 
+#include "platform/faults.h"
 #include "platform/osapi.h"
 
 namespace platform {
@@ -19,12 +21,35 @@ bool ConsumeInjectedFailure() {
     return false;
 }
 
+// Every worker runs through here, so tests can tell when the last one has left.
+struct CountedStart {
+    ThreadProc proc;
+    void* pParam;
+};
+
+unsigned CountedEntry(void* pRaw) {
+    const CountedStart start = *static_cast<CountedStart*>(pRaw);
+    delete static_cast<CountedStart*>(pRaw);
+    const unsigned nResult = start.proc(start.pParam);
+    faults::WorkerEnded();
+    return nResult;
+}
+
 } // namespace
 
 bool StartWorkerThread(ThreadProc proc, void* pParam) {
     if (ConsumeInjectedFailure())
         return false;
-    return os::StartSystemThread(proc, pParam);
+    auto* pStart = new (std::nothrow) CountedStart{proc, pParam};
+    if (!pStart)
+        return false;
+    faults::WorkerStarted();
+    if (!os::StartSystemThread(CountedEntry, pStart)) {
+        faults::WorkerEnded();
+        delete pStart;
+        return false;
+    }
+    return true;
 }
 
 namespace testing {

@@ -18,9 +18,14 @@ bool OpenForReading(const std::string& strPath, FileHandle& hFile, int& nError) 
         return false;
     }
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        // A directory opens for reading here but not on Windows; refuse it in both places.
-        nError = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    // A directory opens for reading here but not on Windows; refuse it in both places. A device
+    // is no text file either: /dev/zero is one endless line and a terminal waits for typing, so
+    // a job reading one would never finish. (A pipe is read: its writer decides when it ends.)
+    nError = ::fstat(fd, &st) != 0                        ? errno
+             : S_ISDIR(st.st_mode)                        ? EISDIR
+             : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? ENODEV
+                                                          : 0;
+    if (nError != 0) {
         ::close(fd);
         return false;
     }

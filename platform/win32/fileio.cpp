@@ -26,6 +26,13 @@ bool OpenForReading(const std::string& strPath, FileHandle& hFile, int& nError) 
         nError = LastError();
         return false;
     }
+    // A character device (CON, a serial port) is no text file: reading it would wait for
+    // typing. Pipes are read; their writer decides when they end.
+    if (::GetFileType(h) == FILE_TYPE_CHAR) {
+        ::CloseHandle(h);
+        nError = ERROR_BAD_DEVICE;
+        return false;
+    }
     hFile = reinterpret_cast<FileHandle>(h);
     return true;
 }

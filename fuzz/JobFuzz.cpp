@@ -1,0 +1,105 @@
+// A whole job in memory: form file bytes, section name and text to a page or no page, through
+// the same conversion the worker thread runs (everything but the hand-back to the object).
+//
+// Input: one byte choosing a file fault (most values choose none), then the form file, a NUL,
+// the section name, a NUL and the text. The clock is fixed and every file the job creates is
+// jailed in a scratch directory, whatever HTML_DEST_DIR the fuzzed form file names.
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "engine/GenThread.h"
+#include "fuzz/FuzzSupport.h"
+#include "platform/clock.h"
+#include "platform/faults.h"
+
+namespace {
+
+using platform::testing::FileOp;
+
+constexpr std::string_view kHeadStart = "<html><head><title>User Notification</title></head><body";
+constexpr std::string_view kEnd = "</body></html>";
+
+bool FixedTime(platform::LocalDateTime& dt) {
+    dt = {2026, 12, 4, 8, 7, 28};
+    return true;
+}
+
+struct Setup {
+    std::string strForm;
+    std::string strJail;
+    Setup() {
+        const std::string& strDir = fuzzsupport::ScratchDir();
+        strForm = strDir + "/job.frm";
+        strJail = strDir + "/pages";
+        if (::mkdir(strJail.c_str(), 0700) != 0 && errno != EEXIST)
+            std::abort();
+        platform::testing::SetLocalClock(&FixedTime);
+    }
+};
+
+// Arms one file fault that is sure to hit a page the job tries to write; false for none.
+bool ArmFault(std::uint8_t nChoice) {
+    switch (nChoice % 16) {
+    case 1:
+        platform::testing::FailFileOps(FileOp::kCreate, 1, EACCES);
+        return true;
+    case 2:
+        platform::testing::FailFileOps(FileOp::kWrite, 1, ENOSPC);
+        return true;
+    case 3:
+        platform::testing::FailFileOps(FileOp::kClose, 1, EIO);
+        return true;
+    case 4:
+        // The second read of the form file fails: a read error after the first chunk.
+        platform::testing::FailFileOps(FileOp::kRead, 1, EIO, 1);
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize) {
+    static const Setup s_setup;
+    if (nSize == 0)
+        return 0;
+    const std::string_view input(reinterpret_cast<const char*>(pData) + 1, nSize - 1);
+    const std::size_t nFirst = input.find('\0');
+    const std::string_view form = input.substr(0, nFirst);
+    std::string_view section, text;
+    if (nFirst != std::string_view::npos) {
+        const std::string_view rest = input.substr(nFirst + 1);
+        const std::size_t nSecond = rest.find('\0');
+        section = rest.substr(0, nSecond);
+        if (nSecond != std::string_view::npos)
+            text = rest.substr(nSecond + 1);
+    }
+    fuzzsupport::WriteBytes(s_setup.strForm, form);
+
+    platform::testing::SetWriteJail(s_setup.strJail);
+    const bool bFault = ArmFault(pData[0]);
+    CGenThread job(nullptr, std::string(text), s_setup.strForm, std::string(section), 0);
+    job.GeneratePage();
+    platform::testing::ClearFaults();
+
+    const std::string& strResult = job.m_strResultFile;
+    if (!strResult.empty()) {
+        // No failure path leaves a name: a named page is complete.
+        FUZZ_CHECK(!bFault);
+        FUZZ_CHECK(strResult.size() > 4 && strResult.compare(strResult.size() - 4, 4, ".htm") == 0);
+        platform::testing::SetWriteJail(s_setup.strJail);
+        const std::string strJailed = platform::testing::JailedPath(strResult);
+        platform::testing::SetWriteJail(std::string());
+        const std::string strPage = fuzzsupport::ReadBytes(strJailed);
+        FUZZ_CHECK(strPage.compare(0, kHeadStart.size(), kHeadStart) == 0);
+        FUZZ_CHECK(strPage.size() >= kHeadStart.size() + kEnd.size() &&
+                   strPage.compare(strPage.size() - kEnd.size(), kEnd.size(), kEnd) == 0);
+    }
+    // Pages, finished or not, all carry the one name the fixed clock and index 0 give.
+    ::unlink((s_setup.strJail + "/HTML2026212242827228202.htm").c_str());
+    return 0;
+}

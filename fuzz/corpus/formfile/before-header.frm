@@ -1,0 +1,2 @@
+KEY=1
+[SYSTEM]

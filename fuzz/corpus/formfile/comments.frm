@@ -1,0 +1,3 @@
+; only a comment
+
+  ;another

@@ -1,0 +1,14 @@
+[SYSTEM]
+DEFAULT_STYLE=<<BODY>>
+HTML_DEST_DIR=out
+PIC_SOURCE_DIR=pics/
+[BODY]
+<ITALIC>
+<FONT> Arial
+[LAYOUT]
+<<BODY>>
+<BUL_LIST>
+<PICTURE>logo.gif
+<LINE>
+<NEW_LINE>
+<LITERAL> <b>x</b>

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (preset fuzz: clang 14, AddressSanitizer + UndefinedBehaviorSanitizer)
+# and runs each for the given time, starting from its seed corpus in fuzz/corpus/<target>/ with
+# the markup dictionary. Installs clang-14 and its runtime with apt-get when missing.
+#   scripts/fuzz.sh                    every target for 60 seconds
+#   scripts/fuzz.sh 600 job tokenizer  the named targets for 600 seconds each
+# Targets: formfile tokenizer sectionline job. New inputs go to build/fuzz/corpus/<target>/
+# (the seeds stay untouched); a crash, leak or timeout is saved in build/fuzz/artifacts/<target>/
+# and makes the script fail. Each run's output is kept in build/fuzz/logs/. Set FUZZ_JOBS=n to run n fuzzing processes per target.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds="${1:-60}"
+shift || true
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(formfile tokenizer sectionline job)
+
+missing=()
+command -v clang++-14 >/dev/null || missing+=(clang-14)
+dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || missing+=(libclang-rt-14-dev)
+command -v cmake >/dev/null || missing+=(cmake)
+command -v make >/dev/null || missing+=(make)
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "fuzz.sh: installing ${missing[*]}"
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    $sudo apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+status=0
+summary=()
+for target in "${targets[@]}"; do
+    exe="build/fuzz/fuzz/fuzz_$target"
+    [ -x "$exe" ] || { echo "fuzz.sh: no target $target" >&2; exit 2; }
+    work="build/fuzz/corpus/$target"
+    artifacts="build/fuzz/artifacts/$target"
+    log="build/fuzz/logs/$target-$(date +%Y%m%d-%H%M%S)-$$.log"
+    mkdir -p "$work" "$artifacts" build/fuzz/logs
+    echo "==== fuzz_$target for ${seconds}s ===="
+    extra=()
+    if [ "${FUZZ_JOBS:-1}" -gt 1 ]; then
+        extra=(-fork="$FUZZ_JOBS")
+    fi
+    if "$exe" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=8192 \
+        -dict=fuzz/dict/pagewright.dict -artifact_prefix="$artifacts/" -print_final_stats=1 \
+        "${extra[@]}" "$work" "fuzz/corpus/$target" >"$log" 2>&1; then
+        runs=$(grep -aE '^stat::number_of_executed_units' "$log" | tail -1 | awk '{print $2}')
+        [ -n "$runs" ] || runs=$(grep -aoE 'Done [0-9]+ runs' "$log" | tail -1 | awk '{print $2}')
+        summary+=("fuzz_$target: ${runs:-?} executions in ${seconds}s, no finding")
+    else
+        tail -40 "$log"
+        summary+=("fuzz_$target: FAILED (see $log and $artifacts/)")
+        status=1
+    fi
+done
+printf '%s\n' "${summary[@]}"
+exit $status

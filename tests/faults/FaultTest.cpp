@@ -1,0 +1,237 @@
+// Failures of the system under the generator object: file opens, reads, writes, closes and
+// deletions that fail, a clock that cannot give a date, thread starts and allocations that fail
+// inside a job. Each request still finishes exactly once, failed ones with the empty name, and
+// nothing waits without end.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <new>
+
+#include "platform/faults.h"
+#include "platform/thread.h"
+#include "tests/support/Host.h"
+#include "tests/support/TestSupport.h"
+
+// ---- allocation failure on the worker threads ----
+//
+// While g_nFailAfter is positive, each allocation made by a thread other than the test's own
+// counts it down, and the one that brings it to zero fails. Every allocation goes through malloc
+// so that the sanitizers see new and delete pair up.
+namespace {
+std::atomic<int> g_nFailAfter{0};
+thread_local bool t_bTestThread = false;
+
+void* Allocate(std::size_t n) {
+    if (g_nFailAfter.load(std::memory_order_relaxed) > 0 && !t_bTestThread &&
+        g_nFailAfter.fetch_sub(1) == 1)
+        throw std::bad_alloc();
+    if (void* p = std::malloc(n ? n : 1))
+        return p;
+    throw std::bad_alloc();
+}
+} // namespace
+
+void* operator new(std::size_t n) {
+    return Allocate(n);
+}
+void* operator new[](std::size_t n) {
+    return Allocate(n);
+}
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+    try {
+        return Allocate(n);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
+    return operator new(n, std::nothrow);
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
+namespace {
+
+using platform::testing::FileOp;
+using testsupport::Host, testsupport::ListFiles, testsupport::ReadFile, testsupport::WriteFile;
+namespace fs = std::filesystem;
+
+// Fits the layout section: a list, then a paragraph for the text slot.
+constexpr const char* kGoodText = "<LB>a<LE>Alpha";
+
+class FaultTest : public ::testing::Test {
+protected:
+    FaultTest() {
+        t_bTestThread = true;
+        fs::create_directory(m_dest);
+        WriteFile(m_form, "[SYSTEM]\nDEFAULT_STYLE=<<>>\nHTML_DEST_DIR=" + m_dest +
+                              "\n[S]\n<BOLD>\n[LAYOUT]\n<LINE>\n<BUL_LIST>\n<<S>>\n");
+    }
+    ~FaultTest() override {
+        g_nFailAfter = 0;
+        platform::testing::ClearFaults();
+        platform::testing::FailNextThreadStarts(0);
+    }
+    // Runs one request to its end and gives its name.
+    std::string RunOne(const char* text) {
+        const int nIndex = m_host.Generate(text, m_form.c_str());
+        EXPECT_GE(nIndex, 0);
+        EXPECT_TRUE(m_host.WaitFinished());
+        return m_host.Name(nIndex);
+    }
+
+    testsupport::TempDir m_dir;
+    const std::string m_dest = m_dir.File("out");
+    const std::string m_form = m_dir.File("form.frm");
+    Host m_host;
+};
+
+struct FileFault {
+    const char* szName;
+    FileOp op;
+    int nError;
+    int nSkip;
+    // What stays on disk: "" no file; else a file that is "empty", holds the "head" and more
+    // but no end, or is "whole" (the close failed after everything was written).
+    const char* szLeft;
+};
+
+// Texts that need more than one write of the file layer's buffer.
+std::string LongText(const char* szPrefix) {
+    return szPrefix + std::string(200 * 1024, 'x');
+}
+
+class FileFaultTest : public FaultTest,
+                      public ::testing::WithParamInterface<std::tuple<FileFault, bool>> {};
+
+TEST_P(FileFaultTest, RequestFinishesWithoutAName) {
+    const auto& [fault, bInline] = GetParam();
+    // The section page and the inline-style page handle file errors each on their own.
+    const std::string strText = LongText(bInline ? "<<S>>" : "<LB>a<LE>");
+    platform::testing::FailFileOps(fault.op, 1, fault.nError, fault.nSkip);
+    EXPECT_EQ("", RunOne(strText.c_str()));
+    EXPECT_EQ(1, platform::testing::InjectedFailures(fault.op));
+
+    const std::vector<std::string> left = ListFiles(m_dest);
+    const std::string strLeft = fault.szLeft;
+    ASSERT_EQ(strLeft.empty() ? 0u : 1u, left.size());
+    if (!strLeft.empty()) {
+        // What was written before the failure stays there.
+        const std::string strPage = ReadFile(m_dest + "/" + left[0]);
+        EXPECT_EQ(strLeft == "empty", strPage.empty());
+        if (strLeft != "empty") {
+            EXPECT_EQ(0u, strPage.find(testsupport::kPlainHead));
+        }
+        EXPECT_EQ(strLeft == "whole", strPage.ends_with("</body></html>"));
+        // The unfinished page is nobody's result, so Reset neither deletes it nor logs.
+        testsupport::VellumCapture log;
+        EXPECT_EQ(S_OK, m_host.Get()->Reset());
+        EXPECT_TRUE(log.Entries().empty());
+        EXPECT_EQ(left, ListFiles(m_dest));
+    }
+    // The object goes on working once the system recovers.
+    platform::testing::ClearFaults();
+    EXPECT_NE("", RunOne(kGoodText));
+}
+
+const FileFault kFileFaults[] = {
+    {"FormCannotBeOpened", FileOp::kOpenRead, EACCES, 0, ""},
+    {"FormReadErrorAfterFirstChunk", FileOp::kRead, EIO, 1, ""},
+    {"PageCannotBeCreated", FileOp::kCreate, EACCES, 0, ""},
+    {"DiskFullAtFirstWrite", FileOp::kWrite, ENOSPC, 0, "empty"},
+    {"DiskFullPartWay", FileOp::kWrite, ENOSPC, 1, "head"},
+    {"CloseFails", FileOp::kClose, EIO, 0, "whole"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Faults, FileFaultTest,
+                         ::testing::Combine(::testing::ValuesIn(kFileFaults), ::testing::Bool()),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).szName) +
+                                    (std::get<1>(info.param) ? "Inline" : "Section");
+                         });
+
+TEST_F(FaultTest, ReadErrorInTheMiddleOfALongFormFileGivesNoPage) {
+    // The settings come first, so only the read error can make the job fail.
+    WriteFile(m_form, "[SYSTEM]\nDEFAULT_STYLE=<<>>\nHTML_DEST_DIR=" + m_dest + "\n[PAD]\n" +
+                          std::string(300 * 1024, 'p') + "\n");
+    platform::testing::FailFileOps(FileOp::kRead, 1, EIO, 2);
+    EXPECT_EQ("", RunOne(kGoodText));
+    EXPECT_EQ(1, platform::testing::InjectedFailures(FileOp::kRead));
+    EXPECT_TRUE(ListFiles(m_dest).empty());
+}
+
+TEST_F(FaultTest, PageThatCannotBeDeletedIsLoggedOnceAndForgotten) {
+    EXPECT_EQ(0, m_host.Generate(kGoodText, m_form.c_str()));
+    EXPECT_EQ(1, m_host.Generate(kGoodText, m_form.c_str()));
+    ASSERT_TRUE(m_host.WaitFinished());
+    const std::string strFirst = m_host.Name(0), strSecond = m_host.Name(1);
+    ASSERT_NE("", strFirst);
+    ASSERT_NE("", strSecond);
+
+    platform::testing::FailFileOps(FileOp::kRemove, 1, EACCES);
+    testsupport::VellumCapture log;
+    EXPECT_EQ(S_OK, m_host.Get()->Reset());
+    ASSERT_EQ(1u, log.Entries().size());
+    const vellum::Entry entry = log.Entries()[0];
+    EXPECT_EQ(248, entry.nLine);
+    EXPECT_EQ("Pagewright", entry.strSource);
+    EXPECT_EQ(-1, entry.nLevel);
+    EXPECT_EQ("Could Not Delete File!", entry.strMessage);
+    // Results are in finishing order, so either page may be the one that stayed.
+    EXPECT_EQ(1u, ListFiles(m_dest).size());
+    EXPECT_NE(testsupport::FileExists(strFirst), testsupport::FileExists(strSecond));
+    EXPECT_EQ("", m_host.Name(0));
+    EXPECT_TRUE(m_host.IsFinished());
+}
+
+TEST_F(FaultTest, ClockWithoutCalendarDateNamesThePageWithMinusOnes) {
+    testsupport::FixedClock noDate(true);
+    EXPECT_EQ(m_dest + "/HTML-12-12-12-12-12-1202.htm", RunOne(kGoodText));
+}
+
+TEST_F(FaultTest, RefusedThreadStartsAreTakenBackAndResetDoesNotWait) {
+    platform::testing::FailNextThreadStarts(2);
+    int nIndex = 7;
+    EXPECT_EQ(E_OUTOFMEMORY, m_host.Get()->GenerateHTML(nullptr, nullptr, nullptr, &nIndex));
+    EXPECT_EQ(-1, nIndex);
+    EXPECT_EQ(E_OUTOFMEMORY, m_host.Generate(kGoodText, m_form.c_str()));
+    EXPECT_TRUE(m_host.IsFinished());
+    EXPECT_EQ(S_OK, m_host.Get()->Reset());
+    EXPECT_NE("", RunOne(kGoodText)); // index 0: the refused ones were taken back
+}
+
+// Fails the first, second, third ... allocation of a job's worker in turn, until a job needs
+// fewer allocations than that and writes its page. Every failing job must still finish, with
+// the empty name.
+TEST_F(FaultTest, AllocationFailureAnywhereInAJobFinishesItWithoutAName) {
+    int nFailed = 0;
+    for (int nAt = 1; nAt < 400; ++nAt) {
+        g_nFailAfter = nAt;
+        const std::string strName = RunOne("<<S>>Alpha<LB>Beta<T>Gamma<LE>Delta");
+        const bool bFired = g_nFailAfter.exchange(0) <= 0;
+        EXPECT_EQ(S_OK, m_host.Get()->Reset());
+        if (!bFired) {
+            EXPECT_NE("", strName);
+            break;
+        }
+        EXPECT_EQ("", strName) << "allocation " << nAt;
+        ++nFailed;
+    }
+    RecordProperty("FailedAllocations", nFailed);
+    EXPECT_GT(nFailed, 5);
+}
+
+} // namespace
