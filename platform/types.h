@@ -173,6 +173,12 @@ inline constexpr IID IID_IClassFactory = {
 
 struct IDispatch;
 
+// A record held by a variant; named, since anonymous types inside the union are not standard C++.
+struct VariantRecord {
+    void* pvRecord;
+    void* pRecInfo;
+};
+
 // The automation variant. Only the members this code base reads are named; the union is as
 // large as on Windows' 64-bit layout.
 struct VARIANT {
@@ -197,10 +203,7 @@ struct VARIANT {
         BSTR* pbstrVal;
         VARIANT* pvarVal;
         void* byref;
-        struct {
-            void* pvRecord;
-            void* pRecInfo;
-        } brecVal;
+        VariantRecord brecVal;
     };
 };
 using VARIANTARG = VARIANT;
