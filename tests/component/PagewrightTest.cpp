@@ -4,11 +4,9 @@
 #include <future>
 #include <thread>
 
-#include "component/Pagewright.h"
 #include "engine/GenThread.h"
-#include "platform/bstr.h"
-#include "platform/strconv.h"
 #include "platform/thread.h"
+#include "tests/support/Host.h"
 #include "tests/support/TestSupport.h"
 
 // One-shot failure of the next job record's allocation (the worker allocates it without throwing).
@@ -26,38 +24,22 @@ void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
 namespace {
 
 using namespace std::literals;
-using testsupport::FileExists, testsupport::ReadFile, testsupport::WriteFile;
-const std::string kHead =
-    "<html><head><title>User Notification</title></head><body bgcolor=\"#FFFFFF\"><p>";
-using Bstr = std::unique_ptr<OLECHAR, decltype(&SysFreeString)>;
+using testsupport::MakeBstr, testsupport::ReadFile, testsupport::WaitUntil;
 
-// Polls, as the interface offers nothing else; pred is not called again once it holds.
-template <class Pred> bool WaitUntil(Pred pred) {
-    const auto end = std::chrono::steady_clock::now() + 10s;
-    bool bDone;
-    while (!(bDone = pred()) && std::chrono::steady_clock::now() < end)
-        std::this_thread::sleep_for(1ms);
-    return bDone;
+bool ThrowingClock(platform::LocalDateTime&) {
+    throw std::bad_alloc();
 }
 
 class PagewrightTest : public ::testing::Test {
 protected:
     PagewrightTest() {
         std::filesystem::create_directory(m_dest);
-        WriteFile(m_form, Form());
-        EXPECT_EQ(S_OK, CreatePagewright(IID_IPagewright, reinterpret_cast<void**>(&m_p)));
-    }
-    // Jobs must not outlive the directories they write into.
-    ~PagewrightTest() override {
-        EXPECT_TRUE(WaitFinished());
-        m_p->Release();
+        testsupport::WriteFile(m_form, Form());
     }
     std::string Form() const { return "[SYSTEM]\nDEFAULT_STYLE=<<>>\nHTML_DEST_DIR=" + m_dest; }
-    // A null text stands for a null BSTR.
-    static Bstr B(const char* text) {
-        return {text ? platform::BstrFromAnsi(text) : nullptr, &SysFreeString};
+    static std::string Page(const std::string& text) {
+        return testsupport::kPlainHead + "<p>" + text + "</p></body></html>";
     }
-    static std::string Page(const std::string& text) { return kHead + text + "</p></body></html>"; }
     // Page names carry the fixed clock's 4 December 2026, 08:07:28 and the request index.
     std::string Expected(int nIndex) const {
         return m_dest + "/HTML20262122428272282" + std::to_string(nIndex) + "2.htm";
@@ -65,19 +47,11 @@ protected:
     // The request's index, the failure code when it is refused, or -1 for any other outcome.
     int Generate(const char* text, const char* form, const char* section = "OTHER") {
         int nIndex = -1;
-        const auto hr = m_p->GenerateHTML(B(text).get(), B(form).get(), B(section).get(), &nIndex);
+        const auto hr = m_p->GenerateHTML(MakeBstr(text).get(), MakeBstr(form).get(),
+                                          MakeBstr(section).get(), &nIndex);
         return hr == S_OK ? nIndex : FAILED(hr) ? hr : -1;
     }
     int Generate(const std::string& text) { return Generate(text.c_str(), m_form.c_str()); }
-    bool WaitFinished() {
-        LONG bDone = -1;
-        return WaitUntil([&] { return m_p->IsGeneratingFinished(&bDone) == S_OK && bDone == 1; });
-    }
-    std::string Name(int nIndex) {
-        BSTR b = nullptr;
-        EXPECT_EQ(S_OK, m_p->GetHTMLFileName(nIndex, &b));
-        return b ? platform::BstrToAnsi(Bstr(b, &SysFreeString).get()) : "(null)"; // never null
-    }
 
     testsupport::TempDir m_tmp;
     // Non-ASCII paths check the trip from BSTR to 8-bit text and back.
@@ -87,19 +61,20 @@ protected:
     testsupport::HeldFile m_heldFile{m_tmp};
     const std::string& m_held = m_heldFile.Path();
     testsupport::FixedClock m_clock{platform::LocalDateTime{2026, 12, 4, 8, 7, 28}};
-    IPagewright* m_p = nullptr;
+    testsupport::Host m_host; // waits for the jobs before the directories go
+    IPagewright* m_p = m_host.Get();
 };
 
 TEST_F(PagewrightTest, IndexesFollowCallsResultsFollowCompletion) {
     EXPECT_EQ(0, Generate("Alpha", m_held.c_str()));
     EXPECT_EQ(1, Generate("Beta"));
     EXPECT_EQ(2, Generate("Gamma"));
-    ASSERT_TRUE(WaitUntil([&] { return !Name(1).empty() && !Name(2).empty(); }));
-    EXPECT_EQ("", Name(0)); // still held on its form file
+    ASSERT_TRUE(WaitUntil([&] { return m_host.Name(1) != "" && m_host.Name(2) != ""; }));
+    EXPECT_EQ("", m_host.Name(0)); // still held on its form file
     m_heldFile.Release(Form());
-    ASSERT_TRUE(WaitFinished());
+    ASSERT_TRUE(m_host.WaitFinished());
     for (int i = 0; const char* text : {"Alpha", "Beta", "Gamma"}) {
-        ASSERT_EQ(Expected(i), Name(i));
+        ASSERT_EQ(Expected(i), m_host.Name(i));
         EXPECT_EQ(Page(text), ReadFile(Expected(i++)));
     }
 }
@@ -108,9 +83,9 @@ TEST_F(PagewrightTest, FailuresFinishEmptyAndResetWaitsDeletesLogsAndCountsAfres
     EXPECT_EQ(0, Generate("Alpha"));
     EXPECT_EQ(1, Generate(nullptr, m_form.c_str())); // the empty text has no words
     EXPECT_EQ(2, Generate("Hi", nullptr));           // the empty path names no form file
-    ASSERT_TRUE(WaitFinished());
-    EXPECT_EQ("", Name(1));
-    EXPECT_EQ("", Name(2));
+    ASSERT_TRUE(m_host.WaitFinished());
+    EXPECT_EQ("", m_host.Name(1));
+    EXPECT_EQ("", m_host.Name(2));
     ASSERT_TRUE(std::filesystem::remove(Expected(0))); // someone else deletes the page
     EXPECT_EQ(3, Generate("Gamma", m_held.c_str()));
     testsupport::VellumCapture log;
@@ -123,7 +98,7 @@ TEST_F(PagewrightTest, FailuresFinishEmptyAndResetWaitsDeletesLogsAndCountsAfres
     EXPECT_EQ(std::tuple(248, "Pagewright"s, -1, "Could Not Delete File!"s),
               std::tie(nLine, strSource, nLevel, strMessage));
     EXPECT_TRUE(testsupport::ListFiles(m_dest).empty());
-    EXPECT_EQ("", Name(0));
+    EXPECT_EQ("", m_host.Name(0));
     EXPECT_EQ(0, Generate("Delta"));
 }
 
@@ -136,43 +111,19 @@ TEST_F(PagewrightTest, ConcurrentCallersGetDistinctIndexesAndOneResultEach) {
                 indexOf[i] = Generate(std::to_string(i));
         });
     hosts.clear(); // joins them
-    ASSERT_TRUE(WaitFinished());
+    ASSERT_TRUE(m_host.WaitFinished());
     // No page carries two texts, so an index given twice cannot pass.
     for (int i = 0; i < 24; ++i)
-        EXPECT_EQ(Page(std::to_string(i)), ReadFile(Name(indexOf[i])));
+        EXPECT_EQ(Page(std::to_string(i)), ReadFile(m_host.Name(indexOf[i])));
 }
 
 TEST_F(PagewrightTest, ReleasedObjectStillFinishesItsJobs) {
     EXPECT_EQ(0, Generate("Hi", m_held.c_str()));
-    m_p->Release(); // the host's last reference goes while the job is held
-    ASSERT_EQ(S_OK, CreatePagewright(IID_IPagewright, reinterpret_cast<void**>(&m_p)));
+    m_host.Abandon(); // the host's last reference goes while the job is held
     m_heldFile.Release(Form());
-    EXPECT_TRUE(
-        WaitUntil([&] { return FileExists(Expected(0)) && ReadFile(Expected(0)) == Page("Hi"); }));
-}
-
-bool ThrowingClock(platform::LocalDateTime&) {
-    throw std::bad_alloc();
-}
-
-TEST_F(PagewrightTest, JobsThatThrowOrCannotBeBuiltStillFinishEmpty) {
-    const auto previous = platform::testing::SetLocalClock(&ThrowingClock);
-    EXPECT_EQ(0, Generate("Alpha"));
-    ASSERT_TRUE(WaitFinished());
-    platform::testing::SetLocalClock(previous);
-    g_bFailJobRecord = true;
-    EXPECT_EQ(1, Generate("Beta"));
-    ASSERT_TRUE(WaitFinished());
-    EXPECT_FALSE(g_bFailJobRecord);
-    EXPECT_EQ("", Name(0));
-    EXPECT_EQ("", Name(1));
-    // The out parameter's incoming value is the caller's: it must be neither freed nor reused.
-    BSTR mine = platform::BstrFromAnsi("mine"), out = mine;
-    EXPECT_EQ(S_OK, m_p->GetHTMLFileName(7, &out));
-    EXPECT_EQ("mine", platform::BstrToAnsi(mine));
-    EXPECT_TRUE(out != mine && SysStringLen(out) == 0);
-    SysFreeString(out);
-    SysFreeString(mine);
+    EXPECT_TRUE(WaitUntil([&] {
+        return testsupport::FileExists(Expected(0)) && ReadFile(Expected(0)) == Page("Hi");
+    }));
 }
 
 TEST_F(PagewrightTest, RefusedRequestsLeaveTheObjectUsableAndInterfacesAnswer) {
@@ -182,11 +133,18 @@ TEST_F(PagewrightTest, RefusedRequestsLeaveTheObjectUsableAndInterfacesAnswer) {
     EXPECT_EQ(E_POINTER, m_p->QueryInterface(IID_IUnknown, nullptr));
     platform::testing::FailNextThreadStarts(1);
     EXPECT_TRUE(FAILED(Generate("Alpha")));
-    EXPECT_TRUE(WaitFinished()); // nothing is left running
+    EXPECT_TRUE(m_host.WaitFinished()); // nothing is left running
     // Neither took an index. No section has the empty name, so the text comes out plain.
     EXPECT_EQ(0, Generate("Hello", m_form.c_str(), nullptr));
-    ASSERT_TRUE(WaitFinished());
-    EXPECT_EQ(Page("Hello"), ReadFile(Name(0)));
+    ASSERT_TRUE(m_host.WaitFinished());
+    EXPECT_EQ(Page("Hello"), ReadFile(m_host.Name(0)));
+    // The out parameter's incoming value is the caller's: it must be neither freed nor reused.
+    const auto mine = MakeBstr("mine");
+    BSTR out = mine.get();
+    EXPECT_EQ(S_OK, m_p->GetHTMLFileName(7, &out));
+    EXPECT_EQ("mine", platform::BstrToAnsi(mine.get()));
+    EXPECT_TRUE(out != mine.get() && SysStringLen(out) == 0);
+    SysFreeString(out);
     EXPECT_EQ(S_OK, m_p->Reset());
 
     ISupportErrorInfo* pInfo = nullptr;
@@ -207,19 +165,20 @@ TEST_F(PagewrightTest, RefusedRequestsLeaveTheObjectUsableAndInterfacesAnswer) {
     pInfo->Release();
 }
 
-// Reasons are read beside the results, through their own interface of the same object, and
-// go with the results at Reset.
+// Reasons are read beside the results, through their own interface of the same object, and go
+// with the results at Reset. Jobs that throw or cannot be built still finish, without a page.
 TEST_F(PagewrightTest, DiagnosticsGiveEachFinishedRequestsReason) {
     EXPECT_EQ(0, Generate("Alpha"));
     EXPECT_EQ(1, Generate("<LE>Alpha"));
-    ASSERT_TRUE(WaitFinished());
+    ASSERT_TRUE(m_host.WaitFinished());
     const auto previous = platform::testing::SetLocalClock(&ThrowingClock);
     EXPECT_EQ(2, Generate("Alpha"));
-    ASSERT_TRUE(WaitFinished());
+    ASSERT_TRUE(m_host.WaitFinished());
     platform::testing::SetLocalClock(previous);
     g_bFailJobRecord = true;
     EXPECT_EQ(3, Generate("Beta"));
-    ASSERT_TRUE(WaitFinished());
+    ASSERT_TRUE(m_host.WaitFinished());
+    EXPECT_FALSE(g_bFailJobRecord);
 
     IPagewrightDiagnostics* pDiag = nullptr;
     ASSERT_EQ(S_OK,
@@ -232,14 +191,17 @@ TEST_F(PagewrightTest, DiagnosticsGiveEachFinishedRequestsReason) {
     const auto reason = [&](int nIndex, HRESULT hrWanted) {
         BSTR b = nullptr;
         EXPECT_EQ(hrWanted, pDiag->GetFailureReason(nIndex, &b)) << nIndex;
-        return platform::BstrToAnsi(Bstr(b, &SysFreeString).get());
+        return platform::BstrToAnsi(testsupport::Bstr(b, &SysFreeString).get());
     };
-    EXPECT_EQ(Expected(0), Name(0));
-    EXPECT_EQ("", reason(0, S_OK));
-    EXPECT_EQ("text, offset 0: the text begins with <LE>, which ends a list never begun",
-              reason(1, S_OK));
-    EXPECT_EQ("the job was stopped by an internal error: std::bad_alloc", reason(2, S_OK));
-    EXPECT_EQ("out of memory: the request's job could not be started", reason(3, S_OK));
+    const std::pair<std::string, std::string> results[] = {
+        {Expected(0), ""},
+        {"", "text, offset 0: the text begins with <LE>, which ends a list never begun"},
+        {"", "the job was stopped by an internal error: std::bad_alloc"},
+        {"", "out of memory: the request's job could not be started"}};
+    for (int i = 0; const auto& [name, why] : results) {
+        EXPECT_EQ(name, m_host.Name(i)) << i;
+        EXPECT_EQ(why, reason(i++, S_OK));
+    }
     EXPECT_EQ("", reason(4, S_FALSE));
     EXPECT_EQ(E_POINTER, pDiag->GetFailureReason(1, nullptr));
     EXPECT_EQ(S_OK, m_p->Reset());
