@@ -1,22 +1,15 @@
 // The module at its boundary, as hosts see it: libpagewright.so on Linux (with the class
 // registry in a temporary file) and PAGEWRIGHT.DLL under Wine (with the real registry and COM).
-// The four exports, the registry entries, creation by both ProgIDs, the class object, the lock
-// count, aggregation and the four methods early-bound and late-bound.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdint>
 #include <cstring>
-#include <filesystem>
-#include <string>
-#include <thread>
-#include <vector>
+#include <span>
+#include <tuple>
 
 #include "component/Pagewright.h"
-#include "platform/bstr.h"
 #include "platform/registry.h"
-#include "platform/strconv.h"
+#include "tests/support/Host.h"
 #include "tests/support/TestSupport.h"
 
 #ifdef _WIN32
@@ -30,10 +23,6 @@
 namespace {
 
 namespace reg = platform::registry;
-using testsupport::ReadFile;
-
-using NoArgFn = HRESULT(STDAPICALLTYPE*)();
-using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 
 const std::string kClsid = "{9E2A6F31-0C4D-4A8E-B5F7-13C8D2E6A907}";
 const std::string kClassKey = "CLSID\\" + kClsid;
@@ -44,97 +33,109 @@ std::string Value(const std::string& key, const std::string& name = "") {
 }
 
 #ifdef _WIN32
-// COM for the whole run; the module is created through it.
-struct ComEnvironment : ::testing::Environment {
-    void SetUp() override { CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
-    void TearDown() override { CoUninitialize(); }
-};
-const auto* const g_pComEnvironment = ::testing::AddGlobalTestEnvironment(new ComEnvironment);
-
-void* LoadModule() {
-    std::string path = PAGEWRIGHT_MODULE; // the build tree's path, seen from Wine's drive Z:
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return LoadLibraryA(("Z:" + path).c_str());
-}
-void* Symbol(void* hModule, const char* szName) {
-    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(hModule), szName));
-}
-std::string ModuleFile(void* hModule) {
-    char path[MAX_PATH];
-    return std::string(path, GetModuleFileNameA(static_cast<HMODULE>(hModule), path, MAX_PATH));
-}
 HRESULT CreateByProgId(const char* szProgId, REFIID riid, void** ppv) {
     CLSID clsid{};
-    const std::u16string progId = platform::AnsiToUtf16(szProgId);
-    const HRESULT hr = CLSIDFromProgID(reinterpret_cast<LPCOLESTR>(progId.c_str()), &clsid);
+    const HRESULT hr = CLSIDFromProgID(testsupport::MakeBstr(szProgId).get(), &clsid);
     return FAILED(hr) ? hr : CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, riid, ppv);
 }
 #else
-void* LoadModule() {
-    return dlopen(PAGEWRIGHT_MODULE, RTLD_NOW | RTLD_LOCAL);
-}
-void* Symbol(void* hModule, const char* szName) {
-    return dlsym(hModule, szName);
-}
-std::string ModuleFile(void*) {
-    return std::filesystem::canonical(PAGEWRIGHT_MODULE).string();
-}
-HRESULT CreateByProgId(const char* szProgId, REFIID riid, void** ppv) {
-    return host::CreateInstanceFromProgId(szProgId, riid, ppv);
-}
+const auto& CreateByProgId = host::CreateInstanceFromProgId;
 #endif
 
 class ModuleTest : public ::testing::Test {
 protected:
+#ifdef _WIN32
     void SetUp() override {
-#ifndef _WIN32
-        reg::SetRegistryFile(m_tmp.File("registry"));
-#endif
-        m_hModule = LoadModule();
-        ASSERT_NE(m_hModule, nullptr);
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED); // the module is created through COM
+        std::string path = "Z:" PAGEWRIGHT_MODULE;     // the build tree's path, seen from Wine's Z:
+        std::replace(path.begin(), path.end(), '/', '\\');
+        ASSERT_NE(m_hModule = LoadLibraryA(path.c_str()), nullptr);
         ASSERT_EQ(Call("DllRegisterServer"), S_OK);
     }
-    template <class Fn> Fn Export(const char* szName) {
-        return reinterpret_cast<Fn>(Symbol(m_hModule, szName));
+    void* Symbol(const char* sz) {
+        return reinterpret_cast<void*>(GetProcAddress(m_hModule, sz));
     }
+    std::string ModuleFile() {
+        char path[MAX_PATH];
+        return std::string(path, GetModuleFileNameA(m_hModule, path, MAX_PATH));
+    }
+    HMODULE m_hModule = nullptr;
+#else
+    void SetUp() override {
+        reg::SetRegistryFile(m_tmp.File("registry"));
+        ASSERT_NE(m_hModule = dlopen(PAGEWRIGHT_MODULE, RTLD_NOW | RTLD_LOCAL), nullptr);
+        ASSERT_EQ(Call("DllRegisterServer"), S_OK);
+    }
+    void* Symbol(const char* sz) {
+        return dlsym(m_hModule, sz);
+    }
+    std::string ModuleFile() {
+        return std::filesystem::canonical(PAGEWRIGHT_MODULE).string();
+    }
+    void* m_hModule = nullptr;
+#endif
     HRESULT Call(const char* szName) {
-        return Export<NoArgFn>(szName)();
+        return reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(Symbol(szName))();
     }
-    IClassFactory* Factory() {
-        IClassFactory* p = nullptr;
-        EXPECT_EQ(Export<GetClassObjectFn>("DllGetClassObject")(CLSID_Pagewright, IID_IClassFactory,
-                                                                reinterpret_cast<void**>(&p)),
-                  S_OK);
-        return p;
+    static VARIANT Arg(VARTYPE vt, void* p) {
+        VARIANT v{};
+        v.vt = vt;
+        v.byref = p;
+        return v;
+    }
+    // Invokes a method with its in arguments (last first, as DISPPARAMS holds them) and, unless vt
+    // is VT_EMPTY, an out argument as a compiled client passes it (VT_BYREF|vt) or as a script does
+    // (VT_BYREF|VT_VARIANT). The out value comes back as text.
+    static std::string Invoke(IDispatch* p, bool bScript, DISPID id, VARTYPE vt,
+                              std::vector<VARIANT> args = {}) {
+        VARIANT out = Arg(vt, nullptr), var = Arg(VT_EMPTY, nullptr);
+        if (vt != VT_EMPTY)
+            args.insert(args.begin(), bScript ? Arg(VT_BYREF | VT_VARIANT, &var)
+                                              : Arg(VT_BYREF | vt, &out.byref));
+        DISPPARAMS params{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+        EXPECT_EQ(p->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
+                            nullptr, nullptr),
+                  S_OK)
+            << "DISPID 0x" << std::hex << id;
+        VARIANT& v = bScript ? var : out;
+        EXPECT_TRUE(vt != VT_BSTR || (v.vt == VT_BSTR && v.bstrVal)); // no name: a BSTR of length 0
+        const std::string text =
+            v.vt == VT_BSTR ? platform::BstrToAnsi(v.bstrVal) : std::to_string(v.lVal);
+        VariantClear(&v);
+        return text;
+    }
+
+    HRESULT GetClassObject(REFCLSID clsid, REFIID riid, void* ppv) {
+        using Fn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+        return reinterpret_cast<Fn>(Symbol("DllGetClassObject"))(clsid, riid,
+                                                                 static_cast<void**>(ppv));
     }
 
     testsupport::TempDir m_tmp;
-    void* m_hModule = nullptr;
 };
 
 #ifndef _WIN32
 // First of the suite: once a process has seen the library registered, it trusts it.
 TEST_F(ModuleTest, LateBoundCallsNeedTheTypeLibraryRegistered) {
     reg::SetRegistryFile(m_tmp.File("empty-registry"));
-    IClassFactory* pFactory = Factory();
+    IClassFactory* pFactory = nullptr;
     IPagewright* p = nullptr;
+    ASSERT_EQ(GetClassObject(CLSID_Pagewright, IID_IClassFactory, &pFactory), S_OK);
     ASSERT_EQ(pFactory->CreateInstance(nullptr, IID_IPagewright, reinterpret_cast<void**>(&p)),
               S_OK);
     pFactory->Release();
     std::u16string name = u"Reset";
-    LPOLESTR names[] = {name.data()};
+    LPOLESTR pName = name.data();
     DISPID id = 0;
-    EXPECT_EQ(p->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id),
+    EXPECT_EQ(p->GetIDsOfNames(IID_NULL, &pName, 1, LOCALE_USER_DEFAULT, &id),
               TYPE_E_LIBNOTREGISTERED);
     EXPECT_EQ(p->Reset(), S_OK); // early binding needs no registration
     p->Release();
 }
 #endif
 
-TEST_F(ModuleTest, RegistrationWritesEveryEntryOfTheClass) {
-    const struct {
-        std::string key, name, data;
-    } cases[] = {
+TEST_F(ModuleTest, RegistrationWritesEveryEntryAndUnregistrationTwiceRemovesTheClass) {
+    const std::tuple<std::string, std::string, std::string> cases[] = {
         {"Pagewright.Pagewright.1", "", "Pagewright Class"},
         {"Pagewright.Pagewright.1\\CLSID", "", kClsid},
         {"Pagewright.Pagewright", "", "Pagewright Class"},
@@ -143,61 +144,19 @@ TEST_F(ModuleTest, RegistrationWritesEveryEntryOfTheClass) {
         {kClassKey, "", "Pagewright Class"},
         {kClassKey + "\\ProgID", "", "Pagewright.Pagewright.1"},
         {kClassKey + "\\VersionIndependentProgID", "", "Pagewright.Pagewright"},
-        {kClassKey + "\\InprocServer32", "", ModuleFile(m_hModule)},
+        {kClassKey + "\\InprocServer32", "", ModuleFile()},
         {kClassKey + "\\InprocServer32", "ThreadingModel", "both"},
         {"TypeLib\\{6C3B8E1F-2A47-4D95-8E0B-7F14C9A2D563}\\1.0", "", "Pagewright 1.0 Type Library"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(Value(c.key, c.name), c.data) << c.key << " " << c.name;
-}
-
-TEST_F(ModuleTest, UnregistrationTwiceRemovesTheClassButNotTheTypeLibrary) {
+    for (const auto& [key, name, data] : cases)
+        EXPECT_EQ(Value(key, name), data) << key << " " << name;
     for (int i = 0; i < 2; ++i) // the second time nothing is left: still S_OK
         EXPECT_EQ(Call("DllUnregisterServer"), S_OK);
-    for (const std::string& key :
-         {std::string("Pagewright.Pagewright.1"), std::string("Pagewright.Pagewright"), kClassKey})
-        EXPECT_EQ(Value(key), "<missing>") << key;
-    EXPECT_EQ(Value("TypeLib\\{6C3B8E1F-2A47-4D95-8E0B-7F14C9A2D563}\\1.0"),
-              "Pagewright 1.0 Type Library");
+    for (const auto& [key, name, data] : cases) // all but the type library go
+        EXPECT_EQ(Value(key, name), key.starts_with("TypeLib") ? data : "<missing>") << key;
     void* pv = nullptr;
     EXPECT_TRUE(FAILED(CreateByProgId("Pagewright.Pagewright", IID_IUnknown, &pv)));
     EXPECT_EQ(Call("DllRegisterServer"), S_OK); // as the other tests expect it
-}
-
-TEST_F(ModuleTest, ClassObjectOnlyForTheClassAndMadeOnce) {
-    const auto pfnGet = Export<GetClassObjectFn>("DllGetClassObject");
-    void* pv = reinterpret_cast<void*>(1);
-    const CLSID other = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
-    EXPECT_EQ(pfnGet(other, IID_IClassFactory, &pv), CLASS_E_CLASSNOTAVAILABLE);
-    EXPECT_EQ(pv, nullptr);
-    IClassFactory* pFirst = Factory();
-    IUnknown* pSecond = nullptr;
-    ASSERT_EQ(pfnGet(CLSID_Pagewright, IID_IUnknown, reinterpret_cast<void**>(&pSecond)), S_OK);
-    EXPECT_EQ(static_cast<IUnknown*>(pFirst), pSecond);
-    EXPECT_EQ(pFirst->CreateInstance(nullptr, IID_IPagewright, nullptr), E_POINTER);
-    // An interface the object does not have: the query's result, and no object is left.
-    EXPECT_EQ(pFirst->CreateInstance(nullptr, IID_IClassFactory, &pv), E_NOINTERFACE);
-    EXPECT_EQ(pv, nullptr);
-    EXPECT_EQ(Call("DllCanUnloadNow"), S_OK);
-    pSecond->Release();
-    pFirst->Release();
-}
-
-TEST_F(ModuleTest, CanUnloadOnlyWithoutObjectsAndLocks) {
-    IClassFactory* pFactory = Factory();
-    EXPECT_EQ(Call("DllCanUnloadNow"), S_OK);
-    IUnknown* pObject = nullptr;
-    ASSERT_EQ(pFactory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&pObject)),
-              S_OK);
-    EXPECT_EQ(Call("DllCanUnloadNow"), S_FALSE);
-    pObject->Release();
-    EXPECT_EQ(Call("DllCanUnloadNow"), S_OK);
-    for (BOOL bLock : {TRUE, TRUE, FALSE})
-        EXPECT_EQ(pFactory->LockServer(bLock), S_OK);
-    EXPECT_EQ(Call("DllCanUnloadNow"), S_FALSE);
-    EXPECT_EQ(pFactory->LockServer(FALSE), S_OK);
-    EXPECT_EQ(Call("DllCanUnloadNow"), S_OK);
-    pFactory->Release();
 }
 
 // An outer object that counts its references and answers only for its own identity.
@@ -206,8 +165,7 @@ struct Outer final : IUnknown {
         if (!IsEqualGUID(riid, IID_IUnknown))
             return pInner->QueryInterface(riid, ppv);
         *ppv = this;
-        AddRef();
-        return S_OK;
+        return AddRef(), S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++nRef; }
     ULONG STDMETHODCALLTYPE Release() override { return --nRef; }
@@ -215,294 +173,159 @@ struct Outer final : IUnknown {
     IUnknown* pInner = nullptr;
 };
 
-TEST_F(ModuleTest, AggregationOnlyThroughIUnknown) {
-    IClassFactory* pFactory = Factory();
+TEST_F(ModuleTest, ClassObjectLockCountAndAggregation) {
+    void* pv = &pv;
+    EXPECT_EQ(GetClassObject(IID_IPagewright, IID_IClassFactory, &pv), CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(pv, nullptr);
+    IClassFactory *pFactory = nullptr, *pSecond = nullptr;
+    ASSERT_EQ(GetClassObject(CLSID_Pagewright, IID_IClassFactory, &pFactory), S_OK);
+    ASSERT_EQ(GetClassObject(CLSID_Pagewright, IID_IUnknown, &pSecond), S_OK);
+    EXPECT_EQ(pFactory, pSecond); // made once
+    pSecond->Release();
+    EXPECT_EQ(pFactory->CreateInstance(nullptr, IID_IPagewright, nullptr), E_POINTER);
+    EXPECT_EQ(pFactory->CreateInstance(nullptr, IID_IClassFactory, &pv), E_NOINTERFACE);
+    EXPECT_EQ(pv, nullptr);
+    EXPECT_EQ(Call("DllCanUnloadNow"), S_OK); // the failed query left no object
+    ASSERT_EQ(pFactory->CreateInstance(nullptr, IID_IUnknown, &pv), S_OK);
+    EXPECT_EQ(Call("DllCanUnloadNow"), S_FALSE);
+    static_cast<IUnknown*>(pv)->Release();
+    EXPECT_EQ(Call("DllCanUnloadNow"), S_OK);
+    for (BOOL bLock : {TRUE, TRUE, FALSE})
+        EXPECT_EQ(pFactory->LockServer(bLock), S_OK);
+    EXPECT_EQ(Call("DllCanUnloadNow"), S_FALSE);
+    EXPECT_EQ(pFactory->LockServer(FALSE), S_OK);
+    EXPECT_EQ(Call("DllCanUnloadNow"), S_OK);
+
     Outer outer;
-    void* pv = reinterpret_cast<void*>(1);
     EXPECT_EQ(pFactory->CreateInstance(&outer, IID_IPagewright, &pv), CLASS_E_NOAGGREGATION);
     EXPECT_EQ(pv, nullptr);
     ASSERT_EQ(
         pFactory->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(&outer.pInner)),
         S_OK);
+    pFactory->Release();
     EXPECT_EQ(outer.nRef, 1u); // the inner object holds no reference on its outer one
     // Interfaces reached through the inner object count on, and answer for, the outer one.
     IPagewright* p = nullptr;
     ASSERT_EQ(outer.pInner->QueryInterface(IID_IPagewright, reinterpret_cast<void**>(&p)), S_OK);
     EXPECT_EQ(outer.nRef, 2u);
-    IUnknown* pIdentity = nullptr;
-    ASSERT_EQ(p->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&pIdentity)), S_OK);
-    EXPECT_EQ(pIdentity, static_cast<IUnknown*>(&outer));
-    pIdentity->Release();
+    ASSERT_EQ(p->QueryInterface(IID_IUnknown, &pv), S_OK);
+    EXPECT_EQ(pv, static_cast<IUnknown*>(&outer));
     p->Release();
+    outer.Release();
     EXPECT_EQ(outer.nRef, 1u);
-    EXPECT_EQ(Call("DllCanUnloadNow"), S_FALSE);
     EXPECT_EQ(outer.pInner->Release(), 0u);
     EXPECT_EQ(Call("DllCanUnloadNow"), S_OK);
-    pFactory->Release();
 }
 
-TEST_F(ModuleTest, DispatchNamesTypeInformationAndErrorInfo) {
-    IDispatch* p = nullptr;
-    ASSERT_EQ(CreateByProgId("Pagewright.Pagewright", IID_IDispatch, reinterpret_cast<void**>(&p)),
-              S_OK);
-    const struct {
-        std::u16string name;
-        HRESULT hr;
-        DISPID id;
-    } cases[] = {
-        {u"GenerateHTML", S_OK, 0x60020000},
-        {u"IsGeneratingFinished", S_OK, 0x60020001},
-        {u"GetHTMLFileName", S_OK, 0x60020002},
-        {u"Reset", S_OK, 0x60020003},
-        {u"MakePage", DISP_E_UNKNOWNNAME, DISPID_UNKNOWN},
-    };
-    for (auto c : cases) {
-        LPOLESTR names[] = {reinterpret_cast<LPOLESTR>(c.name.data())};
-        DISPID id = 0;
-        EXPECT_EQ(p->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), c.hr);
-        EXPECT_EQ(id, c.id);
-    }
-    UINT nCount = 0;
-    EXPECT_EQ(p->GetTypeInfoCount(&nCount), S_OK);
-    EXPECT_EQ(nCount, 1u);
-    EXPECT_EQ(p->GetTypeInfoCount(nullptr), E_POINTER);
-    ITypeInfo* pInfo = nullptr;
-    EXPECT_EQ(p->GetTypeInfo(1, LOCALE_USER_DEFAULT, &pInfo), DISP_E_BADINDEX);
-    ISupportErrorInfo* pErrorInfo = nullptr;
-    ASSERT_EQ(p->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(&pErrorInfo)),
-              S_OK);
-    EXPECT_EQ(pErrorInfo->InterfaceSupportsErrorInfo(IID_IPagewright), S_OK);
-    EXPECT_EQ(pErrorInfo->InterfaceSupportsErrorInfo(IID_IDispatch), S_FALSE);
-    pErrorInfo->Release();
-    p->Release();
-}
-
-// ---- the four methods, early-bound and late-bound ----
-
-enum class Binding { kVtable, kDispatchTyped, kDispatchVariant };
-
-// Calls IPagewright through its vtable, or through Invoke with out arguments as a compiled
-// client passes them (VT_BYREF|VT_I4, VT_BYREF|VT_BSTR) or as a script does (VT_BYREF|VT_VARIANT).
-class Caller {
-public:
-    Caller(IPagewright* p, Binding binding) : m_p(p), m_binding(binding) {}
-
-    int Generate(const std::string& text, const std::string& form) {
-        const platform::ScopedBstr t(text), f(form), s("NO_SUCH_SECTION");
-        int nIndex = -1;
-        if (m_binding == Binding::kVtable) {
-            EXPECT_EQ(m_p->GenerateHTML(t.Get(), f.Get(), s.Get(), &nIndex), S_OK);
-            return nIndex;
-        }
-        VARIANT args[4] = {Out(&nIndex, VT_I4), In(VT_BSTR, s.Get()), In(VT_BSTR, f.Get()),
-                           In(VT_BSTR, t.Get())};
-        Invoke(0x60020000, args, 4);
-        return m_binding == Binding::kDispatchVariant ? m_result.lVal : nIndex;
-    }
-
-    LONG Finished() {
-        LONG bFinished = -1;
-        if (m_binding == Binding::kVtable) {
-            EXPECT_EQ(m_p->IsGeneratingFinished(&bFinished), S_OK);
-            return bFinished;
-        }
-        VARIANT arg = Out(&bFinished, VT_I4);
-        Invoke(0x60020001, &arg, 1);
-        return m_binding == Binding::kDispatchVariant ? m_result.lVal : bFinished;
-    }
-
-    std::string FileName(int nIndex) {
-        BSTR bstr = nullptr;
-        if (m_binding == Binding::kVtable) {
-            EXPECT_EQ(m_p->GetHTMLFileName(nIndex, &bstr), S_OK);
-        } else {
-            VARIANT args[2] = {Out(&bstr, VT_BSTR), In(VT_I4, nullptr)};
-            args[1].lVal = nIndex;
-            Invoke(0x60020002, args, 2);
-            if (m_binding == Binding::kDispatchVariant) {
-                EXPECT_EQ(m_result.vt, VT_BSTR);
-                bstr = m_result.bstrVal; // the variable owns it now
-                m_result.vt = VT_EMPTY;
-            }
-        }
-        EXPECT_NE(bstr, nullptr); // an empty name is a BSTR of length 0
-        const std::string name = platform::BstrToAnsi(bstr);
-        SysFreeString(bstr);
-        return name;
-    }
-
-    void Reset() {
-        if (m_binding == Binding::kVtable)
-            EXPECT_EQ(m_p->Reset(), S_OK);
-        else
-            Invoke(0x60020003, nullptr, 0);
-    }
-
-private:
-    static VARIANT In(VARTYPE vt, void* p) {
-        VARIANT v;
-        VariantInit(&v);
-        v.vt = vt;
-        v.byref = p;
-        return v;
-    }
-    VARIANT Out(void* pTyped, VARTYPE vt) {
-        VariantClear(&m_result);
-        return m_binding == Binding::kDispatchVariant ? In(VT_BYREF | VT_VARIANT, &m_result)
-                                                      : In(VT_BYREF | vt, pTyped);
-    }
-    void Invoke(DISPID id, VARIANT* args, UINT cArgs) {
-        DISPPARAMS params{args, nullptr, cArgs, 0};
-        UINT nArgErr = 0;
-        EXPECT_EQ(m_p->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
-                              nullptr, &nArgErr),
-                  S_OK)
-            << "DISPID 0x" << std::hex << id << ", argument " << nArgErr;
-    }
-
-    IPagewright* m_p;
-    Binding m_binding;
-    VARIANT m_result{}; // the script's variable
-};
-
-class BindingTest : public ModuleTest, public ::testing::WithParamInterface<Binding> {};
-
-TEST_P(BindingTest, QueuesPollsNamesAndResetsThroughBothProgIds) {
+TEST_F(ModuleTest, DispatchThroughBothProgIds) {
     const std::string dir = m_tmp.Path().string(), form = m_tmp.File("test.frm");
-    testsupport::WriteFile(form, "[SYSTEM]\nDEFAULT_STYLE = <<>>\nHTML_DEST_DIR = " + dir +
-                                     "\n[X]\n<BOLD>\n");
-    for (const char* szProgId : {"Pagewright.Pagewright", "Pagewright.Pagewright.1"}) {
+    testsupport::WriteFile(form, "[SYSTEM]\nDEFAULT_STYLE = <<>>\nHTML_DEST_DIR = " + dir + "\n");
+    const platform::ScopedBstr text("Hello<T>World"), path(form), section("NO_SUCH_SECTION");
+    const VARIANT index0 = Arg(VT_I4, nullptr); // the first request
+    for (auto [szProgId, bScript] :
+         {std::pair{"Pagewright.Pagewright", false}, {"Pagewright.Pagewright.1", true}}) {
         SCOPED_TRACE(szProgId);
-        IPagewright* p = nullptr;
-        ASSERT_EQ(CreateByProgId(szProgId, IID_IPagewright, reinterpret_cast<void**>(&p)), S_OK);
-        Caller c(p, GetParam());
-        EXPECT_EQ(c.Finished(), 1);
-        EXPECT_EQ(c.FileName(0), "");
-        // Section layout (a missing section: plain paragraphs), inline styles, a failure.
-        EXPECT_EQ(c.Generate("Hello<T>World", form), 0);
-        EXPECT_EQ(c.Generate("<<X>>Inline<T>Plain", form), 1);
-        EXPECT_EQ(c.Generate("Lost", m_tmp.File("missing.frm")), 2);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (c.Finished() != 1 && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        ASSERT_EQ(c.Finished(), 1);
-
-        const std::string first = c.FileName(0), second = c.FileName(1);
-        for (const auto& [page, word] : {std::pair{first, "Hello"}, std::pair{second, "Inline"}}) {
-            EXPECT_TRUE(page.starts_with(dir + "/HTML") && page.ends_with(".htm")) << page;
-            EXPECT_NE(ReadFile(page).find("<title>User Notification</title>"), std::string::npos);
-            EXPECT_NE(ReadFile(page).find(word), std::string::npos) << page;
+        IDispatch* p = nullptr;
+        ASSERT_EQ(CreateByProgId(szProgId, IID_IDispatch, reinterpret_cast<void**>(&p)), S_OK);
+        std::u16string names[] = {u"GenerateHTML", u"IsGeneratingFinished", u"GetHTMLFileName",
+                                  u"Reset", u"MakePage"};
+        for (DISPID i = 0; i < 5; ++i) {
+            LPOLESTR name = reinterpret_cast<LPOLESTR>(names[i].data());
+            DISPID id = 0;
+            EXPECT_EQ(p->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id),
+                      i < 4 ? S_OK : DISP_E_UNKNOWNNAME);
+            EXPECT_EQ(id, i < 4 ? 0x60020000 + i : DISPID_UNKNOWN);
         }
-        EXPECT_EQ(c.FileName(2), "");
-        c.Reset();
-        EXPECT_FALSE(testsupport::FileExists(first));
-        EXPECT_FALSE(testsupport::FileExists(second));
-        EXPECT_EQ(c.FileName(0), "");
+        UINT nCount = 0;
+        EXPECT_EQ(std::pair(p->GetTypeInfoCount(&nCount), nCount), std::pair(S_OK, 1u));
+        EXPECT_EQ(p->GetTypeInfoCount(nullptr), E_POINTER);
+        ITypeInfo* pInfo = nullptr;
+        EXPECT_EQ(p->GetTypeInfo(1, LOCALE_USER_DEFAULT, &pInfo), DISP_E_BADINDEX);
+
+        EXPECT_EQ(Invoke(p, bScript, 0x60020000, VT_I4,
+                         {Arg(VT_BSTR, section.Get()), Arg(VT_BSTR, path.Get()),
+                          Arg(VT_BSTR, text.Get())}),
+                  "0");
+        ASSERT_TRUE(
+            testsupport::WaitUntil([&] { return Invoke(p, bScript, 0x60020001, VT_I4) == "1"; }));
+        const std::string page = Invoke(p, bScript, 0x60020002, VT_BSTR, {index0});
+        EXPECT_TRUE(page.starts_with(dir + "/HTML") && page.ends_with(".htm")) << page;
+        EXPECT_NE(testsupport::ReadFile(page).find("Hello"), std::string::npos) << page;
+        Invoke(p, bScript, 0x60020003, VT_EMPTY);
+        EXPECT_FALSE(testsupport::FileExists(page));
+        EXPECT_EQ(Invoke(p, bScript, 0x60020002, VT_BSTR, {index0}), "");
         p->Release();
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Bindings, BindingTest,
-                         ::testing::Values(Binding::kVtable, Binding::kDispatchTyped,
-                                           Binding::kDispatchVariant));
-
 #ifdef _WIN32
 
-// The vtable slot of a virtual member function, read from GCC's pointer-to-member layout (the
-// vtable offset plus one), to hold the type library against the C++ declaration.
+// The vtable offset of a virtual member function, which GCC keeps plus one in a pointer to it.
 template <class Fn> std::ptrdiff_t SlotOffset(Fn pmf) {
-    struct {
-        std::uintptr_t ptr;
-        std::ptrdiff_t adj;
-    } raw;
+    std::ptrdiff_t raw[2];
     static_assert(sizeof raw == sizeof pmf);
-    std::memcpy(&raw, &pmf, sizeof raw);
-    return static_cast<std::ptrdiff_t>(raw.ptr - 1);
+    std::memcpy(raw, &pmf, sizeof raw);
+    return raw[0] - 1;
 }
+#define METHOD(name) #name "|", SlotOffset(&IPagewright::name)
 
-std::string Text(BSTR bstr) {
-    std::string text = platform::BstrToAnsi(bstr);
-    SysFreeString(bstr);
+// "name|help string" of a library, type or member.
+template <class T> std::string Doc(T* p, MEMBERID id = MEMBERID_NIL) {
+    BSTR name = nullptr, help = nullptr;
+    EXPECT_EQ(p->GetDocumentation(id, &name, &help, nullptr, nullptr), S_OK);
+    const std::string text = platform::BstrToAnsi(name) + "|" + platform::BstrToAnsi(help);
+    SysFreeString(name);
+    SysFreeString(help);
     return text;
 }
 
 TEST_F(ModuleTest, TypeLibraryMatchesTheHeader) {
     ITypeLib* pLib = nullptr;
+    ITypeInfo *pClass = nullptr, *pDispatch = nullptr, *pInfo = nullptr;
     ASSERT_EQ(LoadRegTypeLib(LIBID_PAGEWRIGHTLib, 1, 0, LOCALE_NEUTRAL, &pLib), S_OK);
-    BSTR name = nullptr, help = nullptr;
-    EXPECT_EQ(pLib->GetDocumentation(-1, &name, &help, nullptr, nullptr), S_OK);
-    EXPECT_EQ(Text(name) + "|" + Text(help), "PAGEWRIGHTLib|Pagewright 1.0 Type Library");
-    ITypeInfo* pClass = nullptr;
     ASSERT_EQ(pLib->GetTypeInfoOfGuid(CLSID_Pagewright, &pClass), S_OK);
-    EXPECT_EQ(pClass->GetDocumentation(MEMBERID_NIL, &name, &help, nullptr, nullptr), S_OK);
-    EXPECT_EQ(Text(name) + "|" + Text(help), "CPagewright|Pagewright Class");
-    pClass->Release();
-
-    // A dual interface's vtable description is the one its dispatch description refers to.
-    ITypeInfo *pDispatch = nullptr, *pInfo = nullptr;
     ASSERT_EQ(pLib->GetTypeInfoOfGuid(IID_IPagewright, &pDispatch), S_OK);
-    pLib->Release();
-    EXPECT_EQ(pDispatch->GetDocumentation(MEMBERID_NIL, &name, &help, nullptr, nullptr), S_OK);
-    EXPECT_EQ(Text(name) + "|" + Text(help), "IPagewright|IPagewright Interface");
+    EXPECT_EQ(Doc(pLib), "PAGEWRIGHTLib|Pagewright 1.0 Type Library");
+    EXPECT_EQ(Doc(pClass), "CPagewright|Pagewright Class");
+    EXPECT_EQ(Doc(pDispatch), "IPagewright|IPagewright Interface");
+    // A dual interface's vtable description is the one its dispatch description refers to.
     HREFTYPE ref = 0;
     ASSERT_EQ(pDispatch->GetRefTypeOfImplType(-1, &ref), S_OK);
     ASSERT_EQ(pDispatch->GetRefTypeInfo(ref, &pInfo), S_OK);
-    pDispatch->Release();
+    for (IUnknown* p : std::initializer_list<IUnknown*>{pLib, pClass, pDispatch})
+        p->Release();
     TYPEATTR* pAttr = nullptr;
     ASSERT_EQ(pInfo->GetTypeAttr(&pAttr), S_OK);
-    EXPECT_EQ(pAttr->typekind, TKIND_INTERFACE);
-    EXPECT_EQ(pAttr->wTypeFlags &
-                  (TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE),
-              TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE);
-    EXPECT_EQ(pAttr->cFuncs, 4);
+    constexpr int kFlags = TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE;
+    EXPECT_EQ(std::tuple(pAttr->typekind, pAttr->wTypeFlags & kFlags, pAttr->cFuncs),
+              std::tuple(TKIND_INTERFACE, kFlags, 4));
     pInfo->ReleaseTypeAttr(pAttr);
 
-    constexpr USHORT kIn = PARAMFLAG_FIN, kOut = PARAMFLAG_FOUT;
-    const struct {
-        const char* name;
-        MEMBERID id;
-        std::ptrdiff_t oVft;
-        std::vector<std::pair<VARTYPE, USHORT>> params; // type (pointed-to when out), flags
-    } cases[] = {
-        {"GenerateHTML",
-         0x60020000,
-         SlotOffset(&IPagewright::GenerateHTML),
-         {{VT_BSTR, kIn}, {VT_BSTR, kIn}, {VT_BSTR, kIn}, {VT_INT, kOut}}},
-        {"IsGeneratingFinished",
-         0x60020001,
-         SlotOffset(&IPagewright::IsGeneratingFinished),
-         {{VT_I4, kOut}}},
-        {"GetHTMLFileName",
-         0x60020002,
-         SlotOffset(&IPagewright::GetHTMLFileName),
-         {{VT_INT, kIn}, {VT_BSTR, kOut}}},
-        {"Reset", 0x60020003, SlotOffset(&IPagewright::Reset), {}},
+    // Every method returns an HRESULT; VT_BYREF marks an out argument, described as a pointer.
+    const std::tuple<std::string, std::ptrdiff_t, std::vector<VARTYPE>> cases[] = {
+        {METHOD(GenerateHTML), {VT_BSTR, VT_BSTR, VT_BSTR, VT_BYREF | VT_INT}},
+        {METHOD(IsGeneratingFinished), {VT_BYREF | VT_I4}},
+        {METHOD(GetHTMLFileName), {VT_INT, VT_BYREF | VT_BSTR}},
+        {METHOD(Reset), {}},
     };
-    EXPECT_EQ(cases[0].oVft, static_cast<std::ptrdiff_t>(7 * sizeof(void*))); // after IDispatch
+    EXPECT_EQ(std::get<1>(cases[0]),
+              static_cast<std::ptrdiff_t>(7 * sizeof(void*))); // after IDispatch
     for (UINT i = 0; i < 4; ++i) {
-        const auto& c = cases[i];
-        SCOPED_TRACE(c.name);
-        FUNCDESC* pFunc = nullptr;
-        ASSERT_EQ(pInfo->GetFuncDesc(i, &pFunc), S_OK);
-        UINT n = 0;
-        EXPECT_EQ(pInfo->GetNames(pFunc->memid, &name, 1, &n), S_OK);
-        EXPECT_EQ(Text(name), c.name);
-        EXPECT_EQ(pFunc->memid, c.id);
-        EXPECT_EQ(pFunc->oVft, c.oVft);
-        EXPECT_EQ(pFunc->invkind, INVOKE_FUNC);
-        EXPECT_EQ(pFunc->elemdescFunc.tdesc.vt, VT_HRESULT);
-        EXPECT_EQ(pFunc->cParamsOpt, 0);
-        ASSERT_EQ(pFunc->cParams, static_cast<SHORT>(c.params.size()));
-        for (std::size_t k = 0; k < c.params.size(); ++k) {
-            const ELEMDESC& e = pFunc->lprgelemdescParam[k];
-            const bool bOut = c.params[k].second == kOut;
-            EXPECT_EQ(e.paramdesc.wParamFlags, c.params[k].second) << k;
-            EXPECT_EQ(e.tdesc.vt, bOut ? VARTYPE(VT_PTR) : c.params[k].first) << k;
-            if (bOut && e.tdesc.vt == VT_PTR) {
-                EXPECT_EQ(e.tdesc.lptdesc->vt, c.params[k].first) << k;
-            }
-        }
-        pInfo->ReleaseFuncDesc(pFunc);
+        const auto& [doc, oVft, params] = cases[i];
+        FUNCDESC* f = nullptr;
+        ASSERT_EQ(pInfo->GetFuncDesc(i, &f), S_OK);
+        EXPECT_EQ(std::tuple(Doc(pInfo, f->memid), f->memid, f->oVft, f->invkind,
+                             f->elemdescFunc.tdesc.vt, f->cParamsOpt),
+                  std::tuple(doc, MEMBERID(0x60020000 + i), oVft, INVOKE_FUNC, VARTYPE(VT_HRESULT),
+                             SHORT(0)));
+        std::vector<std::pair<USHORT, VARTYPE>> got, want;
+        for (VARTYPE vt : params)
+            want.emplace_back(vt & VT_BYREF ? PARAMFLAG_FOUT : PARAMFLAG_FIN, vt);
+        for (const ELEMDESC& e : std::span(f->lprgelemdescParam, f->cParams))
+            got.emplace_back(e.paramdesc.wParamFlags,
+                             e.tdesc.vt == VT_PTR ? VT_BYREF | e.tdesc.lptdesc->vt : e.tdesc.vt);
+        EXPECT_EQ(got, want) << doc;
+        pInfo->ReleaseFuncDesc(f);
     }
     pInfo->Release();
 }
@@ -519,7 +342,7 @@ TEST_F(ModuleTest, RegistryErrorsStopRegistration) {
 
 // Worker threads may still run in the module after its last object is gone.
 TEST_F(ModuleTest, ExportsOnlyTheEntryPointsAndStaysMapped) {
-    EXPECT_EQ(Symbol(m_hModule, "_Z21LivePagewrightObjectsv"), nullptr);
+    EXPECT_EQ(Symbol("_Z21LivePagewrightObjectsv"), nullptr);
     ASSERT_EQ(dlclose(m_hModule), 0);
     m_hModule = dlopen(PAGEWRIGHT_MODULE, RTLD_NOW | RTLD_NOLOAD);
     EXPECT_NE(m_hModule, nullptr);

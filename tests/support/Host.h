@@ -1,6 +1,5 @@
-// A host's view of one generator object, for the suites that drive it as hosts do: queue
-// requests, poll, collect names, reset. Header-only because only the suites that link the
-// component use it.
+// One generator object as a host drives it: queue requests, poll, collect names, reset.
+// Header-only: only the suites that link the component use it.
 #pragma once
 
 #include <chrono>
@@ -21,7 +20,8 @@ inline Bstr MakeBstr(const char* text) {
     return {text ? platform::BstrFromAnsi(text) : nullptr, &SysFreeString};
 }
 inline Bstr MakeBstr(const std::u16string& text) {
-    return {SysAllocStringLen(text.data(), static_cast<UINT>(text.size())), &SysFreeString};
+    const auto* p = reinterpret_cast<const OLECHAR*>(text.data());
+    return {SysAllocStringLen(p, static_cast<UINT>(text.size())), &SysFreeString};
 }
 
 // Polls until pred holds or 20 seconds pass; pred is not called again once it holds.
