@@ -254,6 +254,23 @@ TEST_F(ModuleTest, DispatchThroughBothProgIds) {
         Invoke(p, bScript, 0x60020003, VT_EMPTY);
         EXPECT_FALSE(testsupport::FileExists(page));
         EXPECT_EQ(Invoke(p, bScript, 0x60020002, VT_BSTR, {index0}), "");
+        if (!bScript) { // the same calls through the vtable, as a compiled client binds
+            IPagewright* pEarly = nullptr;
+            ASSERT_EQ(p->QueryInterface(IID_IPagewright, reinterpret_cast<void**>(&pEarly)), S_OK);
+            int nIndex = -1;
+            EXPECT_EQ(pEarly->GenerateHTML(text.Get(), path.Get(), section.Get(), &nIndex), S_OK);
+            EXPECT_EQ(nIndex, 0);
+            LONG bDone = 0;
+            ASSERT_TRUE(testsupport::WaitUntil(
+                [&] { return pEarly->IsGeneratingFinished(&bDone) == S_OK && bDone == 1; }));
+            BSTR name = nullptr;
+            EXPECT_EQ(pEarly->GetHTMLFileName(0, &name), S_OK);
+            const std::string early = platform::BstrToAnsi(name);
+            EXPECT_NE(testsupport::ReadFile(early).find("Hello"), std::string::npos) << early;
+            SysFreeString(name);
+            EXPECT_EQ(pEarly->Reset(), S_OK);
+            pEarly->Release();
+        }
         p->Release();
     }
 }
