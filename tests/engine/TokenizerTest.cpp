@@ -83,4 +83,22 @@ TEST(Tokenizer, CutsTextIntoRuns) {
     }
 }
 
+// Texts of nothing but markers' opening characters make one run: plain, as the first "<" starts
+// no marker; inline, with the ">>" before every "<<", as no style name can close. The token list
+// must not take memory in proportion to those characters, or a long such text fails for want of
+// memory where it should make a page.
+TEST(Tokenizer, TokenListStaysWithinTheTextsOwnSize) {
+    const std::string marks(4 * 1024 * 1024, '<');
+    for (const std::string& text : {marks, ">>" + marks}) {
+        CGenThread job(nullptr, text, "", "", 0);
+        BOOL bInline = FALSE;
+        ASSERT_TRUE(job.TokenizeText(&bInline));
+        EXPECT_EQ(1u, job.m_arrTokenText.size());
+        EXPECT_LE(job.m_arrTokenText.capacity() * sizeof(job.m_arrTokenText[0]) +
+                      job.m_arrTokenKind.capacity() * sizeof(job.m_arrTokenKind[0]) +
+                      job.m_arrTokenStyle.capacity() * sizeof(job.m_arrTokenStyle[0]),
+                  text.size());
+    }
+}
+
 } // namespace

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <stdexcept>
 
 #ifdef _WIN32
@@ -38,10 +38,9 @@ TempDir::~TempDir() {
     std::error_code ec;
     // Tests may leave directories without write permission behind; give it back first.
     for (auto it = fs::recursive_directory_iterator(m_path, ec);
-         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
         if (it->is_directory(ec))
             fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
-    }
     fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ec);
     fs::remove_all(m_path, ec);
 }
@@ -53,19 +52,15 @@ std::string TempDir::File(const std::string& name) const {
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
+    if (!(std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes))
         throw std::runtime_error("cannot write " + path);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw std::runtime_error("cannot read " + path);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 bool FileExists(const std::string& path) {
@@ -76,10 +71,9 @@ bool FileExists(const std::string& path) {
 std::vector<std::string> ListFiles(const std::string& dir) {
     std::vector<std::string> names;
     std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(dir, ec)) {
+    for (const auto& entry : fs::directory_iterator(dir, ec))
         if (entry.is_regular_file())
             names.push_back(entry.path().filename().string());
-    }
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -121,25 +115,17 @@ void HeldFile::Release(const std::string& bytes) {
 }
 #endif
 
-namespace {
-platform::LocalDateTime g_fixedTime{};
-bool FixedTimeClock(platform::LocalDateTime& dt) {
-    dt = g_fixedTime;
-    return true;
-}
-bool FailingClock(platform::LocalDateTime&) {
-    return false;
-}
-} // namespace
+static platform::LocalDateTime g_fixedTime{};
 
 FixedClock::FixedClock(const platform::LocalDateTime& dt) {
     g_fixedTime = dt;
-    m_previous = platform::testing::SetLocalClock(&FixedTimeClock);
+    m_previous = platform::testing::SetLocalClock(
+        [](platform::LocalDateTime& now) { return now = g_fixedTime, true; });
 }
 
-FixedClock::FixedClock(bool bFail) {
-    m_previous = platform::testing::SetLocalClock(bFail ? &FailingClock : nullptr);
-}
+FixedClock::FixedClock(bool bFail)
+    : m_previous(platform::testing::SetLocalClock(
+          bFail ? +[](platform::LocalDateTime&) { return false; } : nullptr)) {}
 
 FixedClock::~FixedClock() {
     platform::testing::SetLocalClock(m_previous);
