@@ -3,7 +3,7 @@
 # pages in Chromium), AddressSanitizer with UndefinedBehaviorSanitizer, ThreadSanitizer, the
 # Windows module cross-built with mingw-w64 (64-bit, its tests run under Wine; 32-bit, the
 # shipped build, checked but not run), then a short smoke run of every fuzz target
-# (scripts/fuzz.sh, PAGEWRIGHT_FUZZ_SECONDS per target, 45 by default). Installs missing
+# (scripts/fuzz.sh, PAGEWRIGHT_FUZZ_SECONDS per target, 30 by default). Installs missing
 # packages with apt-get.
 #   scripts/test.sh                   all of them
 #   scripts/test.sh release mingw64   only the named presets ("fuzz" for the fuzz smoke run)
@@ -56,7 +56,7 @@ check_dll() {
 for preset in "${presets[@]}"; do
     if [ "$preset" = fuzz ]; then
         echo "==== fuzz (smoke) ===="
-        scripts/fuzz.sh "${PAGEWRIGHT_FUZZ_SECONDS:-45}"
+        scripts/fuzz.sh "${PAGEWRIGHT_FUZZ_SECONDS:-30}"
         continue
     fi
     echo "==== $preset ===="
