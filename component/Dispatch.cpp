@@ -71,13 +71,6 @@ void ReleaseDispatchTypeInfo() {
         pInfo->Release();
 }
 
-HRESULT CPagewright::GetTypeInfoCount(UINT* pctinfo) {
-    if (!pctinfo)
-        return E_POINTER;
-    *pctinfo = 1;
-    return S_OK;
-}
-
 HRESULT CPagewright::GetTypeInfo(UINT iTInfo, LCID, ITypeInfo** ppTInfo) {
     if (!ppTInfo)
         return E_POINTER;
@@ -326,13 +319,6 @@ void WriteBackInt(const OutSlot& slot, int n) {
 
 void ReleaseDispatchTypeInfo() {}
 
-HRESULT CPagewright::GetTypeInfoCount(UINT* pctinfo) {
-    if (!pctinfo)
-        return E_POINTER;
-    *pctinfo = 1;
-    return S_OK;
-}
-
 HRESULT CPagewright::GetTypeInfo(UINT iTInfo, LCID, ITypeInfo** ppTInfo) {
     if (!ppTInfo)
         return E_POINTER;
@@ -452,3 +438,11 @@ HRESULT CPagewright::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags,
 }
 
 #endif
+
+// One set of type information on both sides: the type library's, or its description here.
+HRESULT CPagewright::GetTypeInfoCount(UINT* pctinfo) {
+    if (!pctinfo)
+        return E_POINTER;
+    *pctinfo = 1;
+    return S_OK;
+}
