@@ -2,13 +2,15 @@
 ;
 ; [SYSTEM] holds the document settings; every other section is either a style (a list of
 ; style tags) or a layout (a list of items, one per line, top to bottom).
-; Paths are relative to the directory the host runs in (here: the repository's root).
+; HTML_DEST_DIR is relative to the directory the host runs in (here: the repository's root).
+; Picture paths are written into the page, and a browser resolves them against the page's own
+; folder (build/pages), so they lead from there back to examples/pictures.
 
 [SYSTEM]
 DEFAULT_STYLE  = <<BODY>>
 HTML_DEST_DIR  = build/pages
-PIC_SOURCE_DIR = examples/pictures/
-BACKGROUND_PIC = examples/pictures/paper.png
+PIC_SOURCE_DIR = ../../examples/pictures/
+BACKGROUND_PIC = ../../examples/pictures/paper.png
 
 ; ---------------------------------------------------------------- styles
 

@@ -16,6 +16,7 @@ command -v g++ >/dev/null || missing+=(g++)
 command -v make >/dev/null || missing+=(make)
 command -v python3 >/dev/null || missing+=(python3)
 command -v chromium >/dev/null || missing+=(chromium)
+command -v groff >/dev/null || missing+=(groff)
 for pkg in libgtest-dev libgmock-dev googletest \
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 libwine-dev; do
     dpkg -s "$pkg" >/dev/null 2>&1 || missing+=("$pkg")

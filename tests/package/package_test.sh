@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build tree into a scratch prefix and uses the result as a user would: the
 # library's SONAME, a CMake project with find_package(Pagewright), a plain compiler line from
-# pkg-config, and the installed command.
+# pkg-config, the installed command, its manual pages and examples.
 #   package_test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build="$1"
@@ -19,6 +19,15 @@ soname=$(readelf -d "$lib" | sed -n 's/.*Library soname: \[\(.*\)\]/\1/p')
 [ "$soname" = "libpagewright.so.1" ] || fail "SONAME is '$soname', not libpagewright.so.1"
 libdir=$(dirname "$lib")
 [ -L "$libdir/libpagewright.so" ] || fail "no development link libpagewright.so"
+# Hosts include <pagewright/...>: nothing but those headers on their include path.
+[ -f "$prefix/include/pagewright/PagewrightApi.h" ] || fail "no include/pagewright/PagewrightApi.h"
+[ "$(find "$prefix/include" -mindepth 1 -type d)" = "$prefix/include/pagewright" ] ||
+    fail "folders under include/: $(find "$prefix/include" -mindepth 1 -type d)"
+for file in man/man1/pagewright.1 man/man1/pagewright-generate.1 man/man1/pagewright-check.1 \
+    man/man5/pagewright.5 doc/pagewright/examples/notice.frm \
+    doc/pagewright/examples/pictures/logo.png; do
+    [ -f "$prefix/share/$file" ] || fail "share/$file is not installed"
+done
 
 # A form that writes into the scratch folder; expected page start as hosts know it.
 mkdir -p "$work/pages"
@@ -37,7 +46,7 @@ expect_page "$("$work/consumer/consumer" "$work/form.frm" NONE "From CMake")" "F
 export PKG_CONFIG_PATH="$libdir/pkgconfig"
 [ "$(pkg-config --modversion pagewright)" = "$(sed -n 's/^Version: //p' "$libdir/pkgconfig/pagewright.pc")" ]
 # shellcheck disable=SC2046
-c++ -std=c++20 "$source/tests/package/consumer/main.cpp" -o "$work/pc-consumer" \
+c++ -std=c++17 "$source/tests/package/consumer/main.cpp" -o "$work/pc-consumer" \
     $(pkg-config --cflags --libs pagewright) -Wl,-rpath,"$libdir"
 expect_page "$("$work/pc-consumer" "$work/form.frm" NONE "From pkg-config")" "From pkg-config"
 

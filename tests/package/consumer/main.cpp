@@ -1,11 +1,16 @@
 // A minimal host of the installed library: gets the class object from the module's export,
 // makes one page and prints its path (or the reason there is none).
 //   consumer FORM SECTION TEXT
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <thread>
 
-#include "module/PagewrightApi.h"
+#include <pagewright/PagewrightApi.h>
+
+// The CMake project asks for C++14; the headers need C++17 (inline variables), which compilers
+// accept silently in headers found through -isystem. The package's target must raise it.
+static_assert(__cplusplus >= 201703L, "Pagewright::pagewright does not declare C++17");
 
 namespace {
 
