@@ -12,9 +12,19 @@ namespace engine {
 
 enum class Severity { kError, kWarning };
 
+// One finding, with its place taken apart so that callers can print it as they need.
 struct Diagnostic {
     Severity severity;
-    std::string strMessage;
+    // The form file as CheckRequest names it, or empty for a finding about a text alone (a
+    // broken marker, a stray "<", a style name the text uses).
+    std::string strFile;
+    std::size_t nLine = 0; // the form file's line (1-based), 0 for none
+    // The text the finding is about: its index in CheckRequest::arrTexts, which is the request
+    // index "generate" gives it; -1 for a finding about the form file alone.
+    int nRequest = -1;
+    // For a finding about a text alone: the offset in the text as given, or npos.
+    std::size_t nTextOffset = std::string::npos;
+    std::string strMessage; // what is wrong, without the file, line and request
 };
 
 struct CheckRequest {
