@@ -2,7 +2,10 @@
 //
 // The checker runs the same steps a generation job runs (loading the form file, reading
 // [SYSTEM], tokenizing, laying out the section), so it reports exactly the reasons a request
-// would fail with. On top of those errors it warns about what is legal but probably not meant.
+// would fail with. On top of those errors it warns about what is legal but probably not meant,
+// and says beforehand what the page file's creation would meet (a destination that is missing,
+// no directory or not writable). Each text is loaded as its own request loads it, with its own
+// read of the form file.
 #pragma once
 
 #include <string>

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -35,6 +36,29 @@ bool ReadAll(const std::string& strPath, std::string& strOut, std::string& strEr
     return true;
 }
 
+// The copies of the run, also for a run ended by Ctrl-C or kill: a signal handler may touch
+// only what is already in place, so the names are kept in fixed buffers.
+constexpr std::size_t kMaxCopies = 2;
+char g_szCopies[kMaxCopies][4096];
+volatile std::sig_atomic_t g_nCopies = 0;
+
+extern "C" void RemoveCopiesAndDie(int nSignal) {
+    for (std::sig_atomic_t i = 0; i < g_nCopies; ++i)
+        std::remove(g_szCopies[i]);
+    std::signal(nSignal, SIG_DFL);
+    std::raise(nSignal);
+}
+
+void RemoveOnSignal(const std::string& strPath) {
+    if (g_nCopies >= static_cast<std::sig_atomic_t>(kMaxCopies) ||
+        strPath.size() >= sizeof g_szCopies[0])
+        return;
+    std::memcpy(g_szCopies[g_nCopies], strPath.c_str(), strPath.size() + 1);
+    g_nCopies = g_nCopies + 1;
+    std::signal(SIGINT, RemoveCopiesAndDie);
+    std::signal(SIGTERM, RemoveCopiesAndDie);
+}
+
 } // namespace
 
 FormCopy::~FormCopy() {
@@ -63,6 +87,7 @@ bool FormCopy::Prepare(const std::string& strForm, const std::vector<FormOverrid
         if (!platform::hostfs::WritePrivateTempFile(bytes, m_strLoadPath, strError))
             return false;
         m_arrCopies.push_back(m_strLoadPath);
+        RemoveOnSignal(m_strLoadPath);
     } else if (!ReadAll(strForm, bytes, strError)) {
         return false;
     }
@@ -100,6 +125,7 @@ bool FormCopy::Prepare(const std::string& strForm, const std::vector<FormOverrid
     if (!platform::hostfs::WritePrivateTempFile(bytes, strCopy, strError))
         return false;
     m_arrCopies.push_back(strCopy);
+    RemoveOnSignal(strCopy);
     m_strLoadPath = strCopy;
     return true;
 }

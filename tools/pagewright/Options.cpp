@@ -37,9 +37,11 @@ const char* const kGenerateHelp =
     "  --text TEXT        a markup text, e.g. 'Hello<T>World' or '<<TITLE>>Notice<T>Body'\n"
     "  --text-file PATH   a markup text read from a file as raw bytes; '-' reads standard input\n"
     "                     (once: not together with --form -)\n"
-    "  --dest-dir DIR     write the pages into DIR, which must exist, instead of the form's\n"
-    "                     HTML_DEST_DIR (for this run; the form file is not changed). DIR cannot\n"
-    "                     hold ';' or a line break, nor begin or end with a blank\n"
+    "  --dest-dir DIR     write the pages into DIR instead of the form's HTML_DEST_DIR, for this\n"
+    "                     run (the form file is not changed). DIR must be an existing, writable\n"
+    "                     directory (nothing is created); it cannot hold ';' or a line break,\n"
+    "                     nor begin or end with a blank. A relative DIR counts from the current\n"
+    "                     directory\n"
     "  --page-format FORMAT\n"
     "                     compatible or html5: overrides the form's PAGE_FORMAT for this run\n"
     "  --registry PATH    the class registry file to create the generator object through; when\n"
@@ -61,9 +63,10 @@ const char* const kGenerateHelp =
     "For each request that made no page, a line on standard error says why:\n"
     "  pagewright: request 1: text, offset 42: a list begun with <LB> is never ended\n"
     "\n"
-    "Exit status: 0 when every request made a page, 1 when at least one made none or the\n"
-    "output could not be written, 2 on a usage error, an unreadable text or form file, a\n"
-    "--dest-dir that is no folder or a --registry file that is refused.\n";
+    "Exit status: 0 when every request made a page, 1 when at least one made none, the\n"
+    "generator object could not be created or the output could not be written, 2 on a usage\n"
+    "error, an unreadable text file, a form that has to be copied (see --form) and cannot be\n"
+    "read, a --dest-dir that is no writable directory or a --registry file that is refused.\n";
 
 const char* const kCheckHelp =
     "Usage: pagewright check --form PATH [--section NAME] [options] [--text TEXT]...\n"
@@ -104,7 +107,8 @@ const char* const kCheckHelp =
     "\n"
     "Exit status: 0 when there is no error (warnings allowed, unless --strict), 1 when there\n"
     "are errors (or, with --strict, warnings) or the output could not be written, 2 on a usage\n"
-    "error or an unreadable text or form file.\n";
+    "error, an unreadable text file or a form from a pipe or standard input that cannot be\n"
+    "read (a form file that cannot be opened is an error finding).\n";
 
 namespace {
 
