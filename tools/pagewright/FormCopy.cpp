@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "engine/FormFile.h"
+#include "engine/TextUtil.h"
 #include "platform/hostfs.h"
 
 namespace cli {
@@ -71,8 +72,10 @@ bool FormCopy::Prepare(const std::string& strForm, const std::vector<FormOverrid
     const bool bStdin = strForm == "-";
     m_strDisplay = bStdin ? "<stdin>" : strForm;
     m_strLoadPath = strForm;
+    // The requests trim the path they are given; so does everything here.
+    const std::string strPath(engine::TrimView(strForm));
     std::error_code ec;
-    const std::filesystem::file_status status = std::filesystem::status(strForm, ec);
+    const std::filesystem::file_status status = std::filesystem::status(strPath, ec);
     // Only what can be read but not read again is copied for its own sake: a missing file, a
     // folder or a device is the requests' to report, as it always was.
     const bool bOnce =
@@ -82,13 +85,13 @@ bool FormCopy::Prepare(const std::string& strForm, const std::vector<FormOverrid
 
     std::string bytes;
     if (bOnce) {
-        if (!ReadAll(strForm, bytes, strError))
+        if (!ReadAll(strPath, bytes, strError))
             return false;
         if (!platform::hostfs::WritePrivateTempFile(bytes, m_strLoadPath, strError))
             return false;
         m_arrCopies.push_back(m_strLoadPath);
         RemoveOnSignal(m_strLoadPath);
-    } else if (!ReadAll(strForm, bytes, strError)) {
+    } else if (!ReadAll(strPath, bytes, strError)) {
         return false;
     }
     if (arrOverrides.empty())
