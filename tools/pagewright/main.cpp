@@ -219,7 +219,8 @@ std::string CreateGenerator(const cli::GenerateOptions& opts, IPagewright** ppGe
     const std::string strDir = platform::hostfs::ExecutableDir();
     std::string strModule = strDir + platform::hostfs::ModuleFileName();
     std::error_code ec;
-    const bool bInstalled = !std::filesystem::exists(strModule, ec);
+    const bool bInstalled =
+        !std::filesystem::exists(strModule, ec) && *PAGEWRIGHT_INSTALLED_MODULE != '\0';
     if (bInstalled)
         strModule = strDir + PAGEWRIGHT_INSTALLED_MODULE;
     const bool bOwnRegistry = opts.strRegistry.empty();
@@ -256,10 +257,13 @@ std::string CreateGenerator(const cli::GenerateOptions& opts, IPagewright** ppGe
     std::string strWhy = "cannot create the generator object (HRESULT " + std::string(szHr) + "): ";
     if (hr == CO_E_CLASSSTRING || hr == REGDB_E_CLASSNOTREG) {
         if (!bHaveModule)
-            return strWhy + "the library '" + strModule + "' is not there, and " + strInRegistry +
-                   " has no " + kProgId +
-                   " class; build the 'pagewright' target, which puts the library beside the "
-                   "command, or reinstall";
+            return strWhy + strInRegistry + " has no " + kProgId +
+                   " class, and the library to register is not there: not '" + strDir +
+                   platform::hostfs::ModuleFileName() + "' beside the command" +
+                   (bInstalled ? " nor '" + strModule + "' where an installed command looks"
+                               : std::string()) +
+                   "; build the 'pagewright' target, which puts the library beside the command, "
+                   "or reinstall";
         char szReg[16];
         std::snprintf(szReg, sizeof szReg, "0x%08x", static_cast<unsigned>(hrRegister));
         return strWhy + "the library '" + strModule + "' could not be registered in " +
