@@ -125,7 +125,10 @@ public:
         const int fd = ::mkstemp(strTemp.data());
         if (fd < 0)
             return errno == ENOENT ? kPathNotFound : ERROR_ACCESS_DENIED;
-        bool bWritten = ::fchmod(fd, 0644) == 0;
+        // mkstemp makes the file private; a registry keeps the mode it had, 0644 when new.
+        struct stat st {};
+        const mode_t mode = ::stat(m_strPath.c_str(), &st) == 0 ? st.st_mode & 07777 : 0644;
+        bool bWritten = ::fchmod(fd, mode) == 0;
         for (std::size_t nDone = 0; bWritten && nDone < text.size();) {
             const ssize_t n = ::write(fd, text.data() + nDone, text.size() - nDone);
             if (n < 0 && errno == EINTR)
