@@ -4,17 +4,21 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <memory>
 #include <set>
+#include <tuple>
 
 #include "engine/GenThread.h"
 #include "engine/TextUtil.h"
+#include "platform/hostfs.h"
+#include "platform/textfile.h"
 
 namespace engine {
 namespace {
 
 constexpr std::string_view kSystemKeys[] = {"DEFAULT_STYLE", "HTML_DEST_DIR", "PIC_SOURCE_DIR",
-                                            "BACKGROUND_PIC"};
+                                            "PAGE_FORMAT", "BACKGROUND_PIC"};
 
 // A name as someone careless about case and blanks would read it.
 std::string Fold(std::string_view s, std::string_view drop = kWhiteSpace) {
@@ -56,29 +60,69 @@ public:
     std::vector<Diagnostic> Run();
 
 private:
-    void Report(Severity severity, std::string strMessage);
+    // strMessage as the engine words it, its place in front ("form.frm:12: ", "text, offset
+    // 3: "); nRequest the text it is about, or -1.
+    void Report(Severity severity, std::string strMessage, int nRequest = -1);
     // "; [Notice] (line 12) differs from it only in letter case or blanks", or empty.
     std::string NearMissHint(const std::string& strName) const;
     void CheckSectionNames();
     void CheckSystemKeys();
-    void CheckStyle(const std::string& strName, const std::string& strWhere);
+    // strWhere: where the name is used; nRequest: the text that uses it there, or -1.
+    void CheckStyle(const std::string& strName, const std::string& strWhere, int nRequest = -1);
     bool IsStyleSection(std::size_t nSection) const;
     void CheckLayoutSection(std::size_t nSection);
-    void CheckText(CGenThread& text, BOOL bInline, bool bTokenized);
+    void CheckDestination();
+    void CheckCutLines();
+    void CheckText(CGenThread& text, int nRequest, BOOL bInline, bool bTokenized);
 
     const CheckRequest& m_request;
     CGenThread m_job; // the form file and its settings, as every request's job reads them
     std::size_t m_nLayout = std::string::npos; // the requested section, when it exists
     std::set<std::string> m_setStyleNames;     // every name used as a style
     std::set<std::string> m_setStylesChecked;
-    std::set<std::string> m_setReported;
+    // What was reported: severity, line, message, request.
+    std::set<std::tuple<Severity, std::size_t, std::string, int>> m_setReported;
     std::vector<Diagnostic> m_out;
 };
 
-void CChecker::Report(Severity severity, std::string strMessage) {
+void CChecker::Report(Severity severity, std::string strMessage, int nRequest) {
+    Diagnostic d{severity, m_request.strFormPath, 0, nRequest, std::string::npos, {}};
+    // Take the place apart: "form.frm:12: " or "form.frm: " for the form file, "text, offset
+    // 3: " or "text: " for a text alone.
+    const std::string& strPath = m_request.strFormPath;
+    std::string_view rest = strMessage;
+    const auto takeNumber = [&](std::size_t& nOut) {
+        std::size_t n = 0;
+        while (n < rest.size() && std::isdigit(static_cast<unsigned char>(rest[n])))
+            ++n;
+        if (n == 0 || n > 12 || rest.substr(n, 2) != ": ")
+            return false;
+        nOut = std::stoul(std::string(rest.substr(0, n)));
+        rest.remove_prefix(n + 2);
+        return true;
+    };
+    if (StartsWith(rest, strPath + ":")) {
+        rest.remove_prefix(strPath.size() + 1);
+        if (StartsWith(rest, " "))
+            rest.remove_prefix(1);
+        else if (!takeNumber(d.nLine))
+            rest = strMessage; // the path was only the start of something else
+    } else if (nRequest >= 0 && StartsWith(rest, "text")) {
+        d.strFile.clear();
+        if (StartsWith(rest, "text, offset ")) {
+            rest.remove_prefix(13);
+            std::size_t nOffset = 0;
+            if (takeNumber(nOffset))
+                d.nTextOffset = nOffset;
+        }
+        rest = strMessage; // the offset stays in the message
+    }
+    d.strMessage = std::string(rest);
     // A section's broken line fails every text laid out by it; saying so once is enough.
-    if (m_setReported.insert(strMessage).second)
-        m_out.push_back({severity, std::move(strMessage)});
+    if (nRequest >= 0 && m_setReported.count({severity, d.nLine, d.strFile + d.strMessage, -1}))
+        return;
+    if (m_setReported.insert({severity, d.nLine, d.strFile + d.strMessage, nRequest}).second)
+        m_out.push_back(std::move(d));
 }
 
 std::string CChecker::NearMissHint(const std::string& strName) const {
@@ -142,15 +186,16 @@ void CChecker::CheckSystemKeys() {
     }
 }
 
-void CChecker::CheckStyle(const std::string& strName, const std::string& strWhere) {
+void CChecker::CheckStyle(const std::string& strName, const std::string& strWhere, int nRequest) {
     if (!m_setStylesChecked.insert(strName).second)
         return;
     const CFormFile& form = m_job.m_formFile;
     const std::size_t nSection = form.FindSection(strName);
     if (nSection == std::string::npos) {
-        Report(Severity::kWarning, strWhere + "style \"" + strName +
-                                       "\" has no section, so it is written unstyled" +
-                                       NearMissHint(strName));
+        Report(Severity::kWarning,
+               strWhere + "style \"" + strName + "\" has no section, so it is written unstyled" +
+                   NearMissHint(strName),
+               nRequest);
         return;
     }
     if (form.GetSectionLines(nSection).empty()) {
@@ -191,9 +236,9 @@ void CChecker::CheckLayoutSection(std::size_t nSection) {
     }
 }
 
-void CChecker::CheckText(CGenThread& text, BOOL bInline, bool bTokenized) {
+void CChecker::CheckText(CGenThread& text, int nRequest, BOOL bInline, bool bTokenized) {
     if (!bTokenized) {
-        Report(Severity::kError, text.m_strFailReason);
+        Report(Severity::kError, text.m_strFailReason, nRequest);
         return;
     }
     if (text.m_nStrayAngle != std::string::npos) {
@@ -203,10 +248,11 @@ void CChecker::CheckText(CGenThread& text, BOOL bInline, bool bTokenized) {
                text.m_strTextLabel + ", offset " + std::to_string(text.m_nStrayAngle) + ": " +
                    QuoteTag(rest) +
                    " is no markup, so tokenizing stops here: the rest of the text, markers "
-                   "included, is one paragraph");
+                   "included, is one paragraph",
+               nRequest);
     }
     if (!text.RequireWords()) {
-        Report(Severity::kError, text.m_strFailReason);
+        Report(Severity::kError, text.m_strFailReason, nRequest);
         return;
     }
     if (bInline) {
@@ -215,23 +261,96 @@ void CChecker::CheckText(CGenThread& text, BOOL bInline, bool bTokenized) {
                 continue; // the default style, checked with [SYSTEM]
             // A style name stands right after its "<<".
             const std::size_t nPos = static_cast<std::size_t>(style.data() - text.m_strText.data());
-            CheckStyle(std::string(TrimView(style)), text.TextLocation(nPos - 2));
+            CheckStyle(std::string(TrimView(style)), text.TextLocation(nPos - 2), nRequest);
         }
         return;
     }
     if (m_nLayout == std::string::npos)
         return; // plain paragraphs cannot fail
+    // The text's own read of the form file: a position from another read may not fit it.
+    const std::size_t nLayout = text.m_formFile.FindSection(m_request.strSection);
+    if (nLayout == std::string::npos)
+        return;
     std::size_t nCursor = 0;
-    if (!text.LayOutSection(m_nLayout, &nCursor, [](const std::string&) {})) {
-        Report(Severity::kError, text.m_strFailReason);
+    if (!text.LayOutSection(nLayout, &nCursor, [](const std::string&) {})) {
+        Report(Severity::kError, text.m_strFailReason, nRequest);
         return;
     }
     const std::size_t nRuns = text.m_arrTokenText.size();
     if (nCursor < nRuns) {
-        Report(Severity::kWarning, text.m_strTextLabel + ": section [" + m_request.strSection +
-                                       "] shows " + std::to_string(nCursor) + " of the text's " +
-                                       std::to_string(nRuns) + " runs; the last " +
-                                       std::to_string(nRuns - nCursor) + " are never written");
+        Report(Severity::kWarning,
+               text.FormLocation(text.m_formFile.GetHeaderLine(nLayout)) + "section [" +
+                   m_request.strSection + "] shows " + std::to_string(nCursor) + " of the text's " +
+                   std::to_string(nRuns) + " runs; the last " + std::to_string(nRuns - nCursor) +
+                   " are never written",
+               nRequest);
+    }
+}
+
+void CChecker::CheckDestination() {
+    // What MakeHtmlFileName and the page file's creation will meet, said before they do.
+    const std::string strDir(TrimView(m_job.m_strHtmlDestDir));
+    if (strDir.empty()) {
+        Report(Severity::kError, m_job.MissingDestDirReason());
+        return;
+    }
+    const std::string strWhere =
+        m_job.FormLocation(m_job.m_formFile.GetValueLine("SYSTEM", "HTML_DEST_DIR")) +
+        "[SYSTEM] HTML_DEST_DIR \"" + strDir + "\" ";
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(strDir, ec);
+    if (!std::filesystem::exists(status)) {
+        const bool bRelative =
+            !std::filesystem::path(strDir).is_absolute() && !IsDirSeparator(strDir.front());
+        Report(Severity::kError,
+               strWhere + "does not exist, so no page can be written; create it" +
+                   (bRelative ? " (it is relative to the current directory, not the form file's "
+                                "folder)"
+                              : ""));
+    } else if (!std::filesystem::is_directory(status)) {
+        Report(Severity::kError, strWhere + "is not a directory, so no page can be written "
+                                            "there; name the directory pages should go to");
+    } else if (!platform::hostfs::CanCreateFilesIn(strDir)) {
+        Report(Severity::kError, strWhere + "is not writable, so no page can be written there; "
+                                            "make it writable or name another directory");
+    }
+}
+
+void CChecker::CheckCutLines() {
+    // ";" starts a comment anywhere, so items whose argument is free text lose what follows it.
+    // The form file as read holds the lines already cut; the raw lines show what was lost.
+    platform::TextFileReader file;
+    if (!file.Open(m_request.strFormPath))
+        return;
+    std::vector<std::string> arrRaw;
+    try {
+        for (std::string strLine; file.ReadLine(strLine);)
+            arrRaw.push_back(strLine);
+    } catch (const platform::FileException&) {
+        return;
+    }
+    const CFormFile& form = m_job.m_formFile;
+    const std::vector<std::string>& names = form.GetSectionNames();
+    std::string strTag, strArgument, strAttribute;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (names[i] == "SYSTEM")
+            continue;
+        const std::vector<std::string>& lines = form.GetSectionLines(i);
+        for (std::size_t j = 0; j < lines.size(); ++j) {
+            const std::size_t nLine = form.GetDataLine(i, j);
+            if (nLine == 0 || nLine > arrRaw.size())
+                continue;
+            const std::string_view raw = TrimView(arrRaw[nLine - 1]);
+            const std::size_t nCut = raw.find(';');
+            if (nCut == std::string_view::npos ||
+                !m_job.SplitSectionLine(lines[j], &strTag, &strArgument, &strAttribute))
+                continue;
+            if (strTag != "<LITERAL>" && strTag != "<PICTURE>" && strTag != "<FONT>")
+                continue;
+            Report(Severity::kWarning, m_job.SectionLineLocation(i, j) +
+                                           "\";\" starts a comment, so this " + strTag +
+                                           " line loses \"" + std::string(raw.substr(nCut)) + "\"");
+        }
     }
 }
 
@@ -251,13 +370,14 @@ std::vector<Diagnostic> CChecker::Run() {
         }
         return std::move(m_out); // without settings no request gets further
     }
-    if (TrimView(m_job.m_strHtmlDestDir).empty())
-        Report(Severity::kError, m_job.MissingDestDirReason());
+    CheckDestination();
+    CheckCutLines();
 
     // Tokenize the texts first: the style names they use tell style sections from layouts.
     struct Text {
         std::unique_ptr<CGenThread> pJob;
         BOOL bInline = FALSE;
+        bool bRead = false; // the form file and its settings
         bool bTokenized = false;
     };
     std::vector<Text> texts;
@@ -267,9 +387,19 @@ std::vector<Diagnostic> CChecker::Run() {
             std::make_unique<CGenThread>(nullptr, m_request.arrTexts[i], m_request.strFormPath,
                                          m_request.strSection, static_cast<std::int32_t>(i));
         CGenThread& job = *text.pJob;
-        job.m_strTextLabel = "text " + std::to_string(i + 1);
-        job.m_formFile.Load(m_request.strFormPath);
-        job.ReadSystemSettings();
+        // Each text is a request of its own and reads the form file for itself, as its job
+        // would; when that read fails, so would the request.
+        if (!job.m_formFile.Load(m_request.strFormPath)) {
+            Report(Severity::kError, job.m_formFile.GetLoadError(), static_cast<int>(i));
+            texts.push_back(std::move(text));
+            continue;
+        }
+        if (!job.ReadSystemSettings()) {
+            Report(Severity::kError, job.m_strFailReason, static_cast<int>(i));
+            texts.push_back(std::move(text));
+            continue;
+        }
+        text.bRead = true;
         text.bTokenized = job.TokenizeText(&text.bInline) != FALSE;
         for (std::string_view style : job.m_arrTokenStyle)
             m_setStyleNames.emplace(TrimView(style));
@@ -306,8 +436,10 @@ std::vector<Diagnostic> CChecker::Run() {
                 CheckLayoutSection(i);
         }
     }
-    for (Text& text : texts)
-        CheckText(*text.pJob, text.bInline, text.bTokenized);
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (texts[i].bRead)
+            CheckText(*texts[i].pJob, static_cast<int>(i), texts[i].bInline, texts[i].bTokenized);
+    }
     return std::move(m_out);
 }
 

@@ -59,9 +59,18 @@ BOOL CFormFile::Parse() {
             }
             if (m_arrSectionLines.empty()) {
                 // Data before the first header belongs to no section: the file is unusable.
+                // Saved in the wrong encoding it always ends here, so say which.
                 Clear();
-                m_strLoadError = m_strPath + ":" + std::to_string(nLineNumber) +
-                                 ": a data line before the first [section] header";
+                std::string strWhy = "a data line before the first [section] header";
+                if (nLineNumber == 1 && engine::StartsWith(strLine, "\xEF\xBB\xBF"))
+                    strWhy = "the file begins with a UTF-8 byte-order mark (BOM), which a form "
+                             "file cannot have; save it as UTF-8 without BOM";
+                else if (engine::StartsWith(strLine, "\xFF\xFE") ||
+                         engine::StartsWith(strLine, "\xFE\xFF") ||
+                         strLine.find('\0') != std::string::npos)
+                    strWhy = "the file is UTF-16 (or no text at all), but a form file is 8-bit "
+                             "text; save it as UTF-8 without BOM";
+                m_strLoadError = m_strPath + ":" + std::to_string(nLineNumber) + ": " + strWhy;
                 return FALSE;
             }
             m_arrSectionLines.back().push_back(std::move(strLine));

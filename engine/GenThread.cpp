@@ -53,9 +53,23 @@ bool CGenThread::BeginPage(std::string& strResultFile, platform::TextFileWriter&
 }
 
 bool CGenThread::RequireWords() {
-    if (m_arrTokenText.empty())
-        return Fail(m_strTextLabel + ": the text holds no words, so there is no page to write");
-    return true;
+    if (!m_arrTokenText.empty())
+        return true;
+    // A style name whose ">>" was forgotten runs on to a later ">>" and takes the words in.
+    const std::size_t nOpen = m_strText.find("<<");
+    const std::size_t nClose =
+        nOpen == std::string::npos ? std::string::npos : m_strText.find(">>", nOpen + 2);
+    if (nClose != std::string::npos) {
+        const std::string_view name =
+            std::string_view(m_strText).substr(nOpen + 2, nClose - nOpen - 2);
+        if (const std::size_t nTag = name.find('<'); nTag != std::string_view::npos)
+            return Fail(TextLocation(nOpen) +
+                        "the style name begun with << runs on to the >> at offset " +
+                        std::to_string(TextOffset(nClose)) + " and takes in " +
+                        engine::QuoteTag(name.substr(nTag)) +
+                        ", so the text holds no words; close the name with >> where it ends");
+    }
+    return Fail(m_strTextLabel + ": the text holds no words, so there is no page to write");
 }
 
 std::string CGenThread::MissingDestDirReason() const {

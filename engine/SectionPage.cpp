@@ -5,6 +5,32 @@
 
 using engine::AppendParagraphOpening;
 
+namespace {
+
+// Why the named style gives no attribute, as the tail of a message; empty when it gives one
+// or no style is named.
+std::string WhyStyleIsDropped(const CGenThread& job, const std::string& strStyle) {
+    if (strStyle.empty())
+        return {};
+    const CFormFile& form = job.m_formFile;
+    const std::size_t nSection = form.FindSection(strStyle);
+    if (nSection == std::string::npos)
+        return ": style \"" + strStyle + "\" has no section";
+    const std::string strHeader =
+        form.GetPath() + ":" + std::to_string(form.GetHeaderLine(nSection));
+    if (form.GetSectionLines(nSection).empty())
+        return ": style section [" + strStyle + "] (" + strHeader + ") has no lines";
+    std::string strAttribute;
+    std::size_t nBad = 0;
+    if (job.BuildStyleAttribute(strStyle, strAttribute, &nBad))
+        return {};
+    return ": style section [" + strStyle + "] is dropped by its line " + std::to_string(nBad + 1) +
+           " (" + form.GetPath() + ":" + std::to_string(form.GetDataLine(nSection, nBad)) +
+           "), \"" + form.GetSectionLines(nSection)[nBad] + "\", which is no style tag";
+}
+
+} // namespace
+
 bool CGenThread::WriteSectionPage(std::string strSectionName, std::string& strResultFile) {
     platform::TextFileWriter file;
     if (!BeginPage(strResultFile, file))
@@ -49,9 +75,9 @@ bool CGenThread::LayOutSection(std::size_t nSection, std::size_t* pnCursor,
 
 bool CGenThread::LayOutLine(const std::string& strLine, std::size_t* pnCursor,
                             std::string& strChunk) {
-    std::string strTag, strArgument, strAttribute;
+    std::string strTag, strArgument, strAttribute, strStyle;
     strChunk.clear();
-    if (!SplitSectionLine(strLine, &strTag, &strArgument, &strAttribute))
+    if (!SplitSectionLine(strLine, &strTag, &strArgument, &strAttribute, &strStyle))
         return Fail("a style name begun with << is never closed with >>");
 
     const std::size_t nTokens = m_arrTokenText.size();
@@ -99,7 +125,8 @@ bool CGenThread::LayOutLine(const std::string& strLine, std::size_t* pnCursor,
     } else if (strTag.empty()) {
         // A text slot: the next paragraph run, always in a style.
         if (strAttribute.empty())
-            return Fail("a text slot needs a style but none applies");
+            return Fail("a text slot needs a style but none applies" +
+                        WhyStyleIsDropped(*this, strStyle));
         if (!pnCursor)
             return true;
         if (const std::string strFound = mismatch(KIND_PARAGRAPH); !strFound.empty())
@@ -107,6 +134,10 @@ bool CGenThread::LayOutLine(const std::string& strLine, std::size_t* pnCursor,
         AppendParagraphOpening(strChunk, strAttribute);
         strChunk += m_arrTokenText[(*pnCursor)++];
         strChunk += "</p>";
+    } else if (strTag.find("<<") != std::string::npos) {
+        // SplitSectionLine takes the first <<name>> only; a second one is left as the tag.
+        return Fail("a line can name only one style, but \"" + strLine +
+                    "\" names more; the second is read as the unknown item tag \"" + strTag + "\"");
     } else {
         return Fail("unknown item tag \"" + strTag + "\"");
     }

@@ -1,16 +1,21 @@
 // The class registry: string values under HKEY_CLASSES_ROOT.
 //
 // On Windows this is the system registry. Elsewhere it is a stand-in kept in one text file, so
-// that a module registers itself and a host finds it the same way on both sides. The file holds
-// one line per key and one per value, sorted by key:
+// that a module registers itself and a host finds it the same way on both sides. The file begins
+// with the line kRegistrySignature, then holds one line per key and one per value, sorted by key:
 //
 //   key\path                 a key (it may have no values)
 //   key\path<TAB>=<TAB>data  the key's default value
 //   key\path<TAB>name<TAB>data
 //
 // Keys and value names compare without regard to ASCII case, as on Windows. No part may hold a
-// tab or a line break. Writers rewrite the whole file through a temporary file and a rename
-// under an exclusive lock of the file, so concurrent writers and readers never see half a file.
+// tab or a line break. Writers rewrite the whole file through a temporary file in the same
+// folder and a rename, under an exclusive lock (a file beside it with ".lock" added), so
+// concurrent writers and readers never see half a file and a crash never leaves one.
+//
+// A file that exists but does not begin with the signature (and is not empty) is someone
+// else's: it is neither read nor written, and nothing is created beside it. The folder is never
+// created either: a missing folder is an error for writers and an empty registry for readers.
 //
 // The host chooses the file: SetRegistryFile, which sets the environment variable
 // PAGEWRIGHT_REGISTRY so that modules loaded into the process use the same file. Without it the
@@ -40,6 +45,20 @@ LONG DeleteTree(std::string_view strKey);
 void SetRegistryFile(const std::string& strPath);
 // The file in use ("" on Windows).
 std::string RegistryFile();
+
+// The first line of every registry file.
+inline constexpr std::string_view kRegistrySignature = "# Pagewright class registry, format 1";
+
+// What a path offers as a registry file, before anything is written to it.
+enum class FileState {
+    kUsable,       // a registry file, an empty file, or no file yet in a folder that takes one
+    kNotARegistry, // an existing file without the signature
+    kDirectory,    // a folder stands where the file should be
+    kNoFolder,     // the folder it would be created in does not exist
+    kReadOnly,     // the file, or the folder for a new one, cannot be written
+};
+// Always kUsable on Windows.
+FileState CheckRegistryFile(const std::string& strPath);
 
 } // namespace platform::registry
 

@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform::registry {
@@ -18,6 +18,7 @@ namespace platform::registry {
 namespace {
 
 constexpr const char* kEnvVar = "PAGEWRIGHT_REGISTRY";
+constexpr LONG kPathNotFound = 3; // ERROR_PATH_NOT_FOUND: the folder is missing
 
 // Keys and value names are case-insensitive; the map keeps the spelling first written.
 struct NoCaseLess {
@@ -55,23 +56,48 @@ bool IsUnder(const std::string& strKey, const std::string& strRoot) {
     return strKey.size() == strRoot.size() || strKey[strRoot.size()] == '\\';
 }
 
+// Whether the file at strPath, which exists, begins with the signature line (or is empty).
+// False also when it cannot be read: it is not for us to overwrite then.
+bool HasSignature(const std::string& strPath) {
+    std::ifstream in(strPath, std::ios::binary);
+    if (!in)
+        return false;
+    std::string line;
+    if (!std::getline(in, line))
+        return in.eof() && line.empty(); // an empty file
+    return line == kRegistrySignature;
+}
+
 // The open store: the file, locked for the life of the object.
 class Store {
 public:
     explicit Store(bool bWrite) : m_strPath(RegistryFile()) {
-        if (bWrite) {
-            std::error_code ec;
-            std::filesystem::create_directories(std::filesystem::path(m_strPath).parent_path(), ec);
+        // Someone else's file is refused before anything (the lock file too) is created.
+        struct stat st {};
+        if (::stat(m_strPath.c_str(), &st) == 0) {
+            if (S_ISDIR(st.st_mode)) {
+                m_nError = ERROR_ACCESS_DENIED;
+                return;
+            }
+            if (!HasSignature(m_strPath)) {
+                m_nError = ERROR_INVALID_DATA;
+                return;
+            }
         }
         // The lock lives on a file of its own: the data file is replaced by rename.
         m_nLock = ::open((m_strPath + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        if (m_nLock < 0 && !bWrite && errno == ENOENT) {
-            m_nError = ERROR_SUCCESS; // no directory yet: an empty registry
+        if (m_nLock < 0 && errno == ENOENT) {
+            if (bWrite) {
+                m_nError = kPathNotFound; // the folder is not made here
+                return;
+            }
+            m_nError = ERROR_SUCCESS; // no folder: an empty registry
             m_bOpen = true;
             return;
         }
         if (m_nLock < 0 || ::flock(m_nLock, bWrite ? LOCK_EX : LOCK_SH) != 0) {
-            m_nError = errno == EACCES || errno == EPERM ? ERROR_ACCESS_DENIED : ERROR_INVALID_DATA;
+            m_nError = errno == EACCES || errno == EPERM || errno == EROFS ? ERROR_ACCESS_DENIED
+                                                                           : ERROR_INVALID_DATA;
             return;
         }
         m_bOpen = Load();
@@ -87,20 +113,35 @@ public:
     Keys& Data() { return m_keys; }
 
     LONG Save() {
-        const std::string strTemp = m_strPath + ".new";
-        {
-            std::ofstream out(strTemp, std::ios::binary | std::ios::trunc);
-            for (const auto& [key, values] : m_keys) {
-                out << key << '\n';
-                for (const auto& [name, data] : values)
-                    out << key << '\t' << (name.empty() ? "=" : name) << '\t' << data << '\n';
-            }
-            out.flush();
-            if (!out)
-                return ERROR_ACCESS_DENIED;
+        std::string text(kRegistrySignature);
+        text += '\n';
+        for (const auto& [key, values] : m_keys) {
+            text += key + '\n';
+            for (const auto& [name, data] : values)
+                text += key + '\t' + (name.empty() ? "=" : name) + '\t' + data + '\n';
         }
-        if (std::rename(strTemp.c_str(), m_strPath.c_str()) != 0)
+        // A fresh file in the same folder, renamed over the old one once it is complete.
+        std::string strTemp = m_strPath + ".XXXXXX";
+        const int fd = ::mkstemp(strTemp.data());
+        if (fd < 0)
+            return errno == ENOENT ? kPathNotFound : ERROR_ACCESS_DENIED;
+        // mkstemp makes the file private; a registry keeps the mode it had, 0644 when new.
+        struct stat st {};
+        const mode_t mode = ::stat(m_strPath.c_str(), &st) == 0 ? st.st_mode & 07777 : 0644;
+        bool bWritten = ::fchmod(fd, mode) == 0;
+        for (std::size_t nDone = 0; bWritten && nDone < text.size();) {
+            const ssize_t n = ::write(fd, text.data() + nDone, text.size() - nDone);
+            if (n < 0 && errno == EINTR)
+                continue;
+            bWritten = n > 0;
+            nDone += n > 0 ? static_cast<std::size_t>(n) : 0;
+        }
+        bWritten = ::fsync(fd) == 0 && bWritten;
+        bWritten = ::close(fd) == 0 && bWritten;
+        if (!bWritten || std::rename(strTemp.c_str(), m_strPath.c_str()) != 0) {
+            ::unlink(strTemp.c_str());
             return ERROR_ACCESS_DENIED;
+        }
         return ERROR_SUCCESS;
     }
 
@@ -110,6 +151,11 @@ private:
         if (!in)
             return true; // not written yet: empty
         std::string line;
+        // Checked again under the lock: the file may have been replaced since.
+        if (std::getline(in, line) && line != kRegistrySignature) {
+            m_nError = ERROR_INVALID_DATA;
+            return false;
+        }
         while (std::getline(in, line)) {
             if (line.empty())
                 continue;
@@ -205,6 +251,24 @@ std::string RegistryFile() {
     else
         strBase = "/tmp";
     return strBase + "/pagewright/registry";
+}
+
+FileState CheckRegistryFile(const std::string& strPath) {
+    struct stat st {};
+    if (::stat(strPath.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode))
+            return FileState::kDirectory;
+        if (!HasSignature(strPath))
+            return FileState::kNotARegistry;
+    }
+    // Writers replace the file by a new one in its folder, so the folder decides.
+    std::filesystem::path folder = std::filesystem::path(strPath).parent_path();
+    if (folder.empty())
+        folder = ".";
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec))
+        return FileState::kNoFolder;
+    return ::access(folder.c_str(), W_OK | X_OK) == 0 ? FileState::kUsable : FileState::kReadOnly;
 }
 
 } // namespace platform::registry

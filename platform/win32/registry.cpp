@@ -51,4 +51,8 @@ std::string RegistryFile() {
     return std::string();
 }
 
+FileState CheckRegistryFile(const std::string&) {
+    return FileState::kUsable;
+}
+
 } // namespace platform::registry

@@ -35,6 +35,12 @@ std::string ReplaceAll(std::string text, const std::string& what, const std::str
     return text;
 }
 
+// Sections in lines 4 to 10 for the cases that need them.
+const std::string kTwoStyles = kSystem + "[TWO]\n<<HEAD>><<HEAD>>\n"
+                                         "[BADSTYLE]\n<BOLD>\n<COLOUR_RED>\n[USE]\n<<BADSTYLE>>\n";
+// The settings saved with a byte-order mark.
+const std::string kUtf8Bom = "\xEF\xBB\xBF" + kSystem, kUtf16Bom = "\xFF\xFE" + kSystem;
+
 TEST(FailureReason, EachFailingStepSaysWhatAndWhere) {
     // @FORM@ is the form file's path, @DIR@ its directory, @DEST@ the page directory.
     // clang-format off
@@ -44,6 +50,8 @@ TEST(FailureReason, EachFailingStepSaysWhatAndWhere) {
         {"  ", nullptr, "LAYOUT", "A", "no form file given (the path is empty)"},
         {"@DIR@/none.frm", nullptr, "LAYOUT", "A", "cannot open the form file \"@DIR@/none.frm\": @NOFILE@"},
         {nullptr, "; settings\nDEFAULT_STYLE = <<>>\n[SYSTEM]\n", "LAYOUT", "A", "@FORM@:2: a data line before the first [section] header"},
+        {nullptr, kUtf8Bom.c_str(), "LAYOUT", "A", "@FORM@:1: the file begins with a UTF-8 byte-order mark (BOM), which a form file cannot have; save it as UTF-8 without BOM"},
+        {nullptr, kUtf16Bom.c_str(), "LAYOUT", "A", "@FORM@:1: the file is UTF-16 (or no text at all), but a form file is 8-bit text; save it as UTF-8 without BOM"},
         // The settings.
         {nullptr, "[SETTINGS]\nDEFAULT_STYLE = <<>>\nHTML_DEST_DIR = @DEST@\n", "LAYOUT", "A", "@FORM@: the form file has no [SYSTEM] section"},
         {nullptr, "[SYSTEM]\nDEFAULT = <<>>\nHTML_DEST_DIR = @DEST@\n", "LAYOUT", "A", "@FORM@:1: [SYSTEM] has no DEFAULT_STYLE key"},
@@ -60,6 +68,7 @@ TEST(FailureReason, EachFailingStepSaysWhatAndWhere) {
         // The page: words, a destination, a file.
         {nullptr, nullptr, "LAYOUT", " ", "text: the text holds no words, so there is no page to write"},
         {nullptr, nullptr, "LAYOUT", "<<Head>>", "text: the text holds no words, so there is no page to write"},
+        {nullptr, nullptr, "LAYOUT", "<<HEAD x<T>b>>", "text, offset 0: the style name begun with << runs on to the >> at offset 12 and takes in \"<T>\", so the text holds no words; close the name with >> where it ends"},
         {nullptr, "[SYSTEM]\nDEFAULT_STYLE = <<>>\nPIC_SOURCE_DIR = x\n", "LAYOUT", "A", "@FORM@:1: [SYSTEM] has no HTML_DEST_DIR key, so the page has nowhere to go"},
         {nullptr, "[SYSTEM]\nDEFAULT_STYLE = <<>>\nHTML_DEST_DIR =  \n", "LAYOUT", "A", "@FORM@:3: [SYSTEM] HTML_DEST_DIR is empty, so the page has nowhere to go"},
         {nullptr, "[SYSTEM]\nDEFAULT_STYLE = <<>>\nHTML_DEST_DIR = @DEST@/none\n", "LAYOUT", "A", "cannot create the page file \"@DEST@/none/HTML2026212242827228272.htm\": @NOPATH@"},
@@ -72,6 +81,8 @@ TEST(FailureReason, EachFailingStepSaysWhatAndWhere) {
         {nullptr, nullptr, "BAD", "A", "@FORM@:15: section [BAD], line 2: a style name begun with << is never closed with >>"},
         {nullptr, nullptr, "LOWER", "A", "@FORM@:18: section [LOWER], line 2: unknown item tag \"<bul_list>\""},
         {nullptr, nullptr, "NOSTYLE", "A", "@FORM@:20: section [NOSTYLE], line 1: a text slot needs a style but none applies"},
+        {nullptr, kTwoStyles.c_str(), "TWO", "A", "@FORM@:5: section [TWO], line 1: a line can name only one style, but \"<<HEAD>><<HEAD>>\" names more; the second is read as the unknown item tag \"<<HEAD>\""},
+        {nullptr, kTwoStyles.c_str(), "USE", "A", "@FORM@:10: section [USE], line 1: a text slot needs a style but none applies: style section [BADSTYLE] is dropped by its line 2 (@FORM@:8), \"<COLOUR_RED>\", which is no style tag"},
         {nullptr, nullptr, "BUL", "A", "@FORM@:22: section [BUL], line 1: <BUL_LIST> needs a list from the text, but the next run is a paragraph"},
     };
     // clang-format on

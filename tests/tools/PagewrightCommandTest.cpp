@@ -8,7 +8,7 @@
 
 namespace {
 
-using testsupport::ReadFile, testsupport::WriteFile;
+using testsupport::FileExists, testsupport::ReadFile, testsupport::WriteFile;
 
 class PagewrightCommandTest : public ::testing::Test {
 protected:
@@ -28,14 +28,40 @@ protected:
 };
 
 TEST_F(PagewrightCommandTest, UsageErrorsExitWithTwoAndSayWhyOnStderrOnly) {
-    for (const char* args :
-         {"", "frobnicate", "generate", "generate --section OTHER --text A",
-          "generate --form form.frm --text A", "generate --form form.frm --section OTHER --text",
-          "generate --form form.frm --section OTHER --bogus A", "check", "check --section S",
-          "check --form form.frm --text-file nonexistent"}) {
+    // clang-format off
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"", "Try 'pagewright --help'."}, {"frobnicate", ""}, {"generate", "Try 'pagewright generate --help'."},
+        {"generate --section OTHER --text A", ""}, {"generate --form form.frm --text A", ""},
+        {"generate --form form.frm --section OTHER --text", ""}, {"generate --form form.frm --section OTHER --bogus A", ""},
+        {"check", "Try 'pagewright check --help'."}, {"check --section S", ""}, {"check --form form.frm --text-file nonexistent", ""},
+        {"generate --form --section OTHER --text A", "option '--form' needs a value, but the next argument '--section' is an option"},
+        {"generate --form form.frm --section OTHER NOTICE", "unexpected argument 'NOTICE'"},
+        {"check --form form.frm --registry reg", "'--registry' is not an option of check"},
+        {"check --form - --text-file -", "standard input can be read only once"},
+        {"generate --form form.frm --section OTHER --dest-dir none --text A", "--dest-dir 'none' does not exist"},
+        {"generate --form form.frm --section OTHER --dest-dir 'a;b' --text A", "';' cannot be used"},
+        {"generate --form form.frm --section OTHER --page-format html4 --text A", "--page-format must be compatible or html5"},
+        {"check --form form.frm --format xml", "--format must be text or json"},
+    };
+    // clang-format on
+    for (const auto& [args, message] : cases) {
         EXPECT_EQ(2, Run(args)) << args;
         EXPECT_TRUE(m_out.empty() && !m_err.empty()) << args << "\n" << m_out;
+        EXPECT_NE(m_err.find(message), std::string::npos) << args << "\n" << m_err;
     }
+}
+
+TEST_F(PagewrightCommandTest, LostOutputFailsAndDestDirOverridesTheForm) {
+    EXPECT_EQ(
+        1, std::system(
+               (m_cd + "generate --form form.frm --section S --text A >/dev/full 2>err").c_str()) >>
+               8);
+    EXPECT_NE(ReadFile(m_dir + "/err").find("cannot write to standard output"), std::string::npos);
+    std::filesystem::create_directory(m_dir + "/sub");
+    EXPECT_EQ(0, Run("generate --form form.frm --section S --dest-dir sub --text A")) << m_err;
+    EXPECT_TRUE(m_out.starts_with("sub/HTML") &&
+                FileExists(m_dir + "/" + m_out.substr(0, m_out.size() - 1)))
+        << m_out;
 }
 
 TEST_F(PagewrightCommandTest, PagePathFromStandardInputThenEmptyLineForRequestWithoutPage) {
@@ -74,6 +100,28 @@ TEST_F(PagewrightCommandTest, CreatesTheGeneratorThroughTheRegistryItIsGiven) {
     EXPECT_EQ(1, Run(args));
     EXPECT_TRUE(m_out.empty()) << m_out;
     EXPECT_NE(m_err.find("cannot create the generator object"), std::string::npos) << m_err;
+    EXPECT_NE(m_err.find("names the library '" + m_dir + "/gone.so'"), std::string::npos) << m_err;
+
+    // A file that is no registry, a folder, a folder that is missing: refused, nothing written.
+    WriteFile(m_dir + "/my.frm", "[SYSTEM]\n");
+    for (const char* reg : {"my.frm", "sub", "none/reg"}) {
+        std::filesystem::create_directory(m_dir + "/sub");
+        EXPECT_EQ(2, Run(std::string("generate --form form.frm --section S --registry ") + reg +
+                         " --text A"));
+        EXPECT_NE(m_err.find(std::string("the registry file '") + reg + "'"), std::string::npos)
+            << m_err;
+    }
+    EXPECT_EQ(ReadFile(m_dir + "/my.frm"), "[SYSTEM]\n");
+    EXPECT_FALSE(FileExists(m_dir + "/my.frm.lock") || std::filesystem::exists(m_dir + "/none"));
+
+    // Without its library beside it (and none installed), the command says where it looked.
+    std::filesystem::copy_file(PAGEWRIGHT_EXE, m_dir + "/pagewright");
+    const std::string command = "cd '" + m_dir + "' && PAGEWRIGHT_REGISTRY= XDG_DATA_HOME=data " +
+                                "./pagewright generate --form form.frm --section S --text A 2>err";
+    EXPECT_EQ(1, std::system(command.c_str()) >> 8);
+    EXPECT_NE(ReadFile(m_dir + "/err").find("libpagewright.so.1' where an installed command looks"),
+              std::string::npos)
+        << ReadFile(m_dir + "/err");
 }
 
 } // namespace

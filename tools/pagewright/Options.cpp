@@ -1,5 +1,6 @@
 #include "Options.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace cli {
@@ -19,7 +20,8 @@ const char* const kMainHelp =
     "  --version      show the version\n";
 
 const char* const kGenerateHelp =
-    "Usage: pagewright generate --form PATH --section NAME [--text TEXT]... [--text-file PATH]...\n"
+    "Usage: pagewright generate --form PATH --section NAME [options] [--text TEXT]...\n"
+    "                           [--text-file PATH]... [-- PATH...]\n"
     "\n"
     "Queues one request per --text or --text-file, in command-line order (request 0, 1, 2 ...),\n"
     "all with the same form file and section, waits until every request has finished and prints\n"
@@ -28,64 +30,143 @@ const char* const kGenerateHelp =
     "\n"
     "Options:\n"
     "  --form PATH        the form file: [SYSTEM] settings (HTML_DEST_DIR is where pages go),\n"
-    "                     style sections and layout sections\n"
+    "                     style sections and layout sections; '-' reads standard input. A form\n"
+    "                     that is not a regular file (a pipe, '-') is read once, into a private\n"
+    "                     temporary copy that every request loads and that is removed at exit\n"
     "  --section NAME     the layout section for texts that do not name their own styles\n"
     "  --text TEXT        a markup text, e.g. 'Hello<T>World' or '<<TITLE>>Notice<T>Body'\n"
     "  --text-file PATH   a markup text read from a file as raw bytes; '-' reads standard input\n"
-    "                     (once)\n"
+    "                     (once: not together with --form -)\n"
+    "  --dest-dir DIR     write the pages into DIR instead of the form's HTML_DEST_DIR, for this\n"
+    "                     run (the form file is not changed). DIR must be an existing, writable\n"
+    "                     directory (nothing is created); it cannot hold ';' or a line break,\n"
+    "                     nor begin or end with a blank. A relative DIR counts from the current\n"
+    "                     directory\n"
+    "  --page-format FORMAT\n"
+    "                     compatible or html5: overrides the form's PAGE_FORMAT for this run\n"
     "  --registry PATH    the class registry file to create the generator object through; when\n"
     "                     it has no Pagewright.Pagewright class, the command's module is\n"
-    "                     registered into it first. Without this option, in a build tree the\n"
-    "                     command registers libpagewright.so beside it into pagewright.registry\n"
-    "                     beside it on every run; installed, it registers the installed library\n"
-    "                     into the user's registry ($XDG_DATA_HOME/pagewright/registry)\n"
+    "                     registered into it first. The file must be a Pagewright registry (its\n"
+    "                     first line says so), an empty file, or a new name in an existing\n"
+    "                     folder; any other file is refused and left as it is. Without this\n"
+    "                     option, in a build tree the command registers libpagewright.so beside\n"
+    "                     it into pagewright.registry beside it on every run; installed, it\n"
+    "                     registers the installed library into the user's registry\n"
+    "                     ($XDG_DATA_HOME/pagewright/registry)\n"
     "  -h, --help         show this help\n"
-    "Each option may also be written --option=VALUE.\n"
+    "  --                 every argument after it is a text file, as with --text-file, even\n"
+    "                     one that begins with '-'\n"
+    "Each option may also be written --option=VALUE. --dest-dir and --page-format work on a\n"
+    "private temporary copy of the form file, as a form that is not a regular file does;\n"
+    "messages still name the form file and its lines as given.\n"
     "\n"
     "For each request that made no page, a line on standard error says why:\n"
     "  pagewright: request 1: text, offset 42: a list begun with <LB> is never ended\n"
     "\n"
-    "Exit status: 0 when every request made a page, 1 when at least one made none,\n"
-    "2 on a usage error or an unreadable text file.\n";
+    "Exit status: 0 when every request made a page, 1 when at least one made none, the\n"
+    "generator object could not be created or the output could not be written, 2 on a usage\n"
+    "error, an unreadable text file, a form that has to be copied (see --form) and cannot be\n"
+    "read, a --dest-dir that is no writable directory or a --registry file that is refused.\n";
 
 const char* const kCheckHelp =
-    "Usage: pagewright check --form PATH [--section NAME] [--text TEXT]... [--text-file PATH]...\n"
+    "Usage: pagewright check --form PATH [--section NAME] [options] [--text TEXT]...\n"
+    "                        [--text-file PATH]... [-- PATH...]\n"
     "\n"
     "Checks a form file, and texts against it, the way 'generate' would use them, but writes no\n"
-    "page. Prints one line per finding on standard output, then a count:\n"
-    "  error:    a request with these inputs would make no page (the reason 'generate' gives)\n"
-    "  warning:  legal, but probably not meant: a style name without a section (written\n"
-    "            unstyled), a style section with a line that is no style tag (all its styles\n"
-    "            dropped), runs of a text the section never shows, a '<' in paragraph text that\n"
-    "            is no markup (the rest of the text becomes one paragraph), section names that\n"
-    "            differ only in letter case or blanks, unknown or misspelt keys in [SYSTEM]\n"
+    "page. Prints one line per finding on standard output, in the order compilers use, then a\n"
+    "count:\n"
+    "  FILE:LINE: error: MESSAGE     a request with these inputs would make no page (the\n"
+    "                                reason 'generate' gives, or an HTML_DEST_DIR that is\n"
+    "                                missing, no directory or not writable)\n"
+    "  FILE:LINE: warning: MESSAGE   legal, but probably not meant: a style name without a\n"
+    "            section (written unstyled), a style section with a line that is no style tag\n"
+    "            (all its styles dropped), runs of a text the section never shows, a '<' in\n"
+    "            paragraph text that is no markup (the rest of the text becomes one paragraph),\n"
+    "            a ';' that cuts a <LITERAL>, <PICTURE> or <FONT> line short, section names\n"
+    "            that differ only in letter case or blanks, unknown or misspelt keys in [SYSTEM]\n"
+    "FILE is the form file, or the text file of a finding about a text read from a file (a text\n"
+    "given with --text counts as part of the form's run; '<stdin>' is standard input); ':LINE'\n"
+    "is left out when the finding has no line. A finding about one text begins 'request N: ',\n"
+    "numbered from 0 in command-line order as 'generate' numbers its requests.\n"
     "\n"
     "Options:\n"
-    "  --form PATH        the form file to check\n"
+    "  --form PATH        the form file to check; '-' reads standard input\n"
     "  --section NAME     the layout section requests name; without it every section that is\n"
     "                     neither [SYSTEM] nor a style section is checked as a layout (texts\n"
     "                     are laid out, and their runs counted, only against --section)\n"
-    "  --text TEXT        a markup text to check (numbered text 1, text 2 ... in messages)\n"
-    "  --text-file PATH   a markup text read from a file; '-' reads standard input (once)\n"
+    "  --text TEXT        a markup text to check\n"
+    "  --text-file PATH   a markup text read from a file; '-' reads standard input (once: not\n"
+    "                     together with --form -)\n"
+    "  --format FORMAT    text (the default) or json: a JSON array of one object per finding,\n"
+    "                     with the keys severity, file, line (null for none), request (null for\n"
+    "                     none) and message, and no count (see docs/check-json.md)\n"
+    "  --strict           warnings count as errors for the exit status\n"
     "  -h, --help         show this help\n"
+    "  --                 every argument after it is a text file, as with --text-file, even\n"
+    "                     one that begins with '-'\n"
     "Each option may also be written --option=VALUE.\n"
     "\n"
-    "Exit status: 0 when there is no error (warnings allowed), 1 when there are errors,\n"
-    "2 on a usage error or an unreadable text file.\n";
+    "Exit status: 0 when there is no error (warnings allowed, unless --strict), 1 when there\n"
+    "are errors (or, with --strict, warnings) or the output could not be written, 2 on a usage\n"
+    "error, an unreadable text file or a form from a pipe or standard input that cannot be\n"
+    "read (a form file that cannot be opened is an error finding).\n";
 
 namespace {
+
+constexpr std::string_view kValueOptions[] = {"--form",        "--section",  "--text",
+                                              "--text-file",   "--registry", "--dest-dir",
+                                              "--page-format", "--format"};
+// The options that belong to one command only.
+constexpr std::string_view kGenerateOnly[] = {"--registry", "--dest-dir", "--page-format"};
+constexpr std::string_view kCheckOnly[] = {"--format", "--strict"};
+
+template <std::size_t N> bool IsOneOf(std::string_view name, const std::string_view (&names)[N]) {
+    return std::find(std::begin(names), std::end(names), name) != std::end(names);
+}
+
+// An argument that is itself an option, so it cannot be the value of the one before it.
+bool IsOptionWord(std::string_view arg) {
+    const std::string_view name = arg.substr(0, arg.find('='));
+    return arg == "--" || arg == "-h" || arg == "--help" || arg == "--strict" ||
+           IsOneOf(name, kValueOptions);
+}
 
 // The options of generate and check; check needs neither a section nor a text.
 bool ParseRequestOptions(int argc, const char* const argv[], int nFirst, ParsedCommand& parsed,
                          std::string& strError) {
     const bool bCheck = parsed.command == Command::kCheck;
+    const char* const szCommand = bCheck ? "check" : "generate";
     GenerateOptions& opts = parsed.generate;
-    bool bStdinUsed = false;
+    std::string strStdinUser; // the option that reads standard input, once
+    const auto useStdin = [&](const std::string& strOption) {
+        if (!strStdinUser.empty()) {
+            strError = "standard input can be read only once ('" + strStdinUser + " -' and '" +
+                       strOption + " -')";
+            return false;
+        }
+        strStdinUser = strOption;
+        return true;
+    };
+    bool bHaveDestDir = false, bHaveFormat = false, bHavePageFormat = false;
     for (int i = nFirst; i < argc; ++i) {
         std::string_view arg = argv[i];
         if (arg == "-h" || arg == "--help") {
             parsed.command = bCheck ? Command::kCheckHelp : Command::kGenerateHelp;
             return true;
+        }
+        if (arg == "--") {
+            // The rest are text files, whatever they look like.
+            for (++i; i < argc; ++i) {
+                if (std::string_view(argv[i]) == "-" && !useStdin("--text-file"))
+                    return false;
+                opts.arrTexts.push_back({true, argv[i]});
+            }
+            break;
+        }
+        if (!arg.starts_with("-") || arg == "-") {
+            strError = "unexpected argument '" + std::string(arg) +
+                       "'; texts are given with --text or --text-file (or after --)";
+            return false;
         }
         std::string_view name = arg;
         std::string value;
@@ -96,48 +177,102 @@ bool ParseRequestOptions(int argc, const char* const argv[], int nFirst, ParsedC
             value = std::string(arg.substr(nEq + 1));
             bHaveValue = true;
         }
-        if (name != "--form" && name != "--section" && name != "--text" && name != "--text-file" &&
-            name != "--registry") {
+        const bool bFlag = name == "--strict";
+        if (!bFlag && !IsOneOf(name, kValueOptions)) {
             strError = "unknown option '" + std::string(arg) + "'";
             return false;
+        }
+        if (bCheck ? IsOneOf(name, kGenerateOnly) : IsOneOf(name, kCheckOnly)) {
+            strError = "'" + std::string(name) + "' is not an option of " + szCommand;
+            return false;
+        }
+        if (bFlag) {
+            if (bHaveValue) {
+                strError = "option '" + std::string(name) + "' takes no value";
+                return false;
+            }
+            opts.bStrict = true;
+            continue;
         }
         if (!bHaveValue) {
             if (i + 1 >= argc) {
                 strError = "option '" + std::string(name) + "' needs a value";
                 return false;
             }
+            if (IsOptionWord(argv[i + 1])) {
+                strError = "option '" + std::string(name) +
+                           "' needs a value, but the next argument '" + argv[i + 1] +
+                           "' is an option (write " + std::string(name) +
+                           "=VALUE for a value that looks like one)";
+                return false;
+            }
             value = argv[++i];
         }
+        const auto once = [&](bool& bSeen) {
+            if (bSeen) {
+                strError = std::string(name) + " given more than once";
+                return false;
+            }
+            bSeen = true;
+            return true;
+        };
         if (name == "--form") {
-            if (opts.bHaveForm) {
-                strError = "--form given more than once";
+            if (!once(opts.bHaveForm) || (value == "-" && !useStdin("--form")))
                 return false;
-            }
             opts.strForm = value;
-            opts.bHaveForm = true;
         } else if (name == "--section") {
-            if (opts.bHaveSection) {
-                strError = "--section given more than once";
+            if (!once(opts.bHaveSection))
                 return false;
-            }
             opts.strSection = value;
-            opts.bHaveSection = true;
         } else if (name == "--registry") {
             if (value.empty()) {
                 strError = "--registry needs a file name";
                 return false;
             }
             opts.strRegistry = value;
+        } else if (name == "--dest-dir") {
+            if (!once(bHaveDestDir))
+                return false;
+            // The folder goes into a form file line, which cannot carry these.
+            if (value.empty()) {
+                strError = "--dest-dir needs a folder name";
+                return false;
+            }
+            if (value.find(';') != std::string::npos) {
+                strError = "--dest-dir '" + value +
+                           "': a folder name with ';' cannot be used, because a form file reads "
+                           "';' as the start of a comment; choose another folder";
+                return false;
+            }
+            if (value.find_first_of("\r\n") != std::string::npos ||
+                value.find_first_not_of(" \t\v\f") != 0 ||
+                value.find_last_not_of(" \t\v\f") != value.size() - 1) {
+                strError = "--dest-dir: a folder name with a line break, or with a blank at its "
+                           "start or end, cannot be used; a form file drops them";
+                return false;
+            }
+            opts.strDestDir = value;
+        } else if (name == "--page-format") {
+            if (!once(bHavePageFormat))
+                return false;
+            if (value != "compatible" && value != "html5") {
+                strError = "--page-format must be compatible or html5, not '" + value + "'";
+                return false;
+            }
+            opts.strPageFormat = value == "html5" ? "HTML5" : "COMPATIBLE";
+        } else if (name == "--format") {
+            if (!once(bHaveFormat))
+                return false;
+            if (value != "text" && value != "json") {
+                strError = "--format must be text or json, not '" + value + "'";
+                return false;
+            }
+            opts.format = value == "json" ? ReportFormat::kJson : ReportFormat::kText;
         } else if (name == "--text") {
             opts.arrTexts.push_back({false, value});
         } else {
-            if (value == "-") {
-                if (bStdinUsed) {
-                    strError = "standard input can be read only once ('--text-file -' given twice)";
-                    return false;
-                }
-                bStdinUsed = true;
-            }
+            if (value == "-" && !useStdin("--text-file"))
+                return false;
             opts.arrTexts.push_back({true, value});
         }
     }

@@ -11,23 +11,32 @@ struct TextSource {
     std::string strArg; // the text itself, or the file's path ("-" for standard input)
 };
 
+enum class Command { kHelp, kVersion, kGenerate, kGenerateHelp, kCheck, kCheckHelp };
+
+enum class ReportFormat { kText, kJson };
+
 struct GenerateOptions {
-    std::string strForm;
+    std::string strForm; // "-" for standard input
     std::string strSection;
     bool bHaveForm = false;
     bool bHaveSection = false;
-    std::string strRegistry;          // --registry; empty: the one beside the command
     std::vector<TextSource> arrTexts; // one request each, in command-line order
+    // generate only.
+    std::string strRegistry;   // --registry; empty: the one beside the command
+    std::string strDestDir;    // --dest-dir; empty: HTML_DEST_DIR as the form gives it
+    std::string strPageFormat; // --page-format as the form writes it (COMPATIBLE, HTML5), or empty
+    // check only.
+    ReportFormat format = ReportFormat::kText;
+    bool bStrict = false; // warnings count as failures
 };
-
-enum class Command { kHelp, kVersion, kGenerate, kGenerateHelp, kCheck, kCheckHelp };
 
 struct ParsedCommand {
     Command command = Command::kHelp;
     GenerateOptions generate; // also the options of check, where section and texts are optional
 };
 
-// Parses argv. On a usage error returns false with a one-line message in strError.
+// Parses argv. On a usage error returns false with a one-line message in strError; command
+// then says which command's help to point to.
 bool ParseCommandLine(int argc, const char* const argv[], ParsedCommand& parsed,
                       std::string& strError);
 

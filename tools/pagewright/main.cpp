@@ -1,22 +1,21 @@
 // pagewright: the command-line host of the component.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#ifndef _WIN32
-#include <climits>
-#include <unistd.h>
-#endif
-
+#include "FormCopy.h"
 #include "Options.h"
 #include "component/Pagewright.h"
 #include "engine/Check.h"
 #include "module/host/ComHost.h"
 #include "platform/bstr.h"
+#include "platform/hostfs.h"
 #include "platform/registry.h"
 #include "platform/strconv.h"
 #include "platform/thread.h"
@@ -27,11 +26,97 @@ constexpr int kExitAllMade = 0;
 constexpr int kExitSomeFailed = 1;
 constexpr int kExitUsage = 2;
 
+constexpr const char* kProgId = "Pagewright.Pagewright";
+
+// ---- standard output: every write checked, so that no result is lost silently ----
+
+int g_nStdoutError = 0;
+
+void Out(std::string_view text) {
+    if (g_nStdoutError == 0 && !text.empty() &&
+        std::fwrite(text.data(), 1, text.size(), stdout) != text.size())
+        g_nStdoutError = errno != 0 ? errno : EIO;
+}
+
+// Flushes and closes standard output; false (with the error kept) when anything was lost.
+bool FinishStdout() {
+    errno = 0;
+    if (std::fflush(stdout) != 0 && g_nStdoutError == 0)
+        g_nStdoutError = errno != 0 ? errno : EIO;
+    if (std::ferror(stdout) && g_nStdoutError == 0)
+        g_nStdoutError = EIO;
+    if (std::fclose(stdout) != 0 && g_nStdoutError == 0)
+        g_nStdoutError = errno != 0 ? errno : EIO;
+    return g_nStdoutError == 0;
+}
+
+// ---- messages ----
+
+// A message as one line a terminal shows as it stands: line breaks become \n and \r, other
+// control characters, C1 controls and bytes that are not UTF-8 become \xHH.
+std::string Printable(std::string_view message) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    const auto escape = [](std::string& out, unsigned char c) {
+        out += "\\x";
+        out += kHex[c >> 4];
+        out += kHex[c & 15];
+    };
+    std::string out;
+    out.reserve(message.size());
+    for (std::size_t i = 0; i < message.size();) {
+        const auto c = static_cast<unsigned char>(message[i]);
+        if (c == '\n' || c == '\r' || c == '\t') {
+            out += c == '\n' ? "\\n" : c == '\r' ? "\\r" : "\\t";
+            ++i;
+            continue;
+        }
+        if (c < 0x20 || c == 0x7f) {
+            escape(out, c);
+            ++i;
+            continue;
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        // A UTF-8 sequence: its length from the lead byte, then continuation bytes; overlong
+        // forms, surrogates and code points past U+10FFFF are no UTF-8.
+        const std::size_t nLength = c >= 0xC2 && c <= 0xDF   ? 2
+                                    : c >= 0xE0 && c <= 0xEF ? 3
+                                    : c >= 0xF0 && c <= 0xF4 ? 4
+                                                             : 0;
+        bool bValid = nLength != 0 && i + nLength <= message.size();
+        for (std::size_t k = 1; bValid && k < nLength; ++k)
+            bValid = (static_cast<unsigned char>(message[i + k]) & 0xC0) == 0x80;
+        if (bValid) {
+            const auto c1 = static_cast<unsigned char>(message[i + 1]);
+            bValid = !(c == 0xE0 && c1 < 0xA0) && !(c == 0xED && c1 >= 0xA0) &&
+                     !(c == 0xF0 && c1 < 0x90) && !(c == 0xF4 && c1 >= 0x90) &&
+                     !(c == 0xC2 && c1 < 0xA0); // U+0080 to U+009F: C1 controls
+        }
+        if (!bValid) {
+            escape(out, c);
+            ++i;
+            continue;
+        }
+        out.append(message.substr(i, nLength));
+        i += nLength;
+    }
+    return out;
+}
+
+std::string ErrorText(int nError) {
+    return std::strerror(nError);
+}
+
+// ---- reading the texts ----
+
 // Reads a whole file (or standard input for "-") as raw bytes.
 bool ReadTextSource(const std::string& strPath, std::string& strOut, std::string& strError) {
     FILE* pFile = strPath == "-" ? stdin : std::fopen(strPath.c_str(), "rb");
     if (!pFile) {
-        strError = "cannot open text file '" + strPath + "': " + std::strerror(errno);
+        strError = "cannot open text file '" + strPath + "': " + ErrorText(errno);
         return false;
     }
     char buffer[64 * 1024];
@@ -43,58 +128,10 @@ bool ReadTextSource(const std::string& strPath, std::string& strOut, std::string
     if (pFile != stdin)
         std::fclose(pFile);
     if (bFailed) {
-        strError = "cannot read text file '" + strPath + "': " + std::strerror(nError);
+        strError = "cannot read text file '" + strPath + "': " + ErrorText(nError);
         return false;
     }
     return true;
-}
-
-// The folder the command's own file is in, with a trailing separator.
-std::string CommandDir() {
-#ifdef _WIN32
-    char buffer[MAX_PATH];
-    const DWORD n = ::GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-    std::string strPath(buffer, n < MAX_PATH ? n : 0);
-    return strPath.substr(0, strPath.find_last_of("\\/") + 1);
-#else
-    char buffer[PATH_MAX];
-    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer);
-    std::string strPath(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
-    return strPath.substr(0, strPath.find_last_of('/') + 1);
-#endif
-}
-
-// The generator object, created the way any host creates it: through the class registry and
-// the module it names.
-HRESULT CreateGenerator(const cli::GenerateOptions& opts, IPagewright** ppGenerator) {
-#ifdef _WIN32
-    std::string strModule = CommandDir() + "PAGEWRIGHT.DLL";
-    const bool bInstalled = false;
-#else
-    // In the build tree the module sits beside the command; installed, it is in the library
-    // folder, and the command then uses the user's registry rather than one in the bin folder.
-    std::string strModule = CommandDir() + "libpagewright.so";
-    const bool bInstalled = ::access(strModule.c_str(), F_OK) != 0;
-    if (bInstalled)
-        strModule = CommandDir() + PAGEWRIGHT_INSTALLED_MODULE;
-#endif
-    const bool bOwnRegistry = opts.strRegistry.empty();
-    if (!bOwnRegistry)
-        platform::registry::SetRegistryFile(opts.strRegistry);
-    else if (!bInstalled)
-        platform::registry::SetRegistryFile(CommandDir() + "pagewright.registry");
-    // The command's own registry follows the module beside it, wherever the two were moved. If
-    // it cannot be written (a read-only folder), what it already holds may still do.
-    if (bOwnRegistry)
-        host::RegisterModule(strModule);
-    void** ppv = reinterpret_cast<void**>(ppGenerator);
-    HRESULT hr = host::CreateInstanceFromProgId("Pagewright.Pagewright", IID_IPagewright, ppv);
-    if (hr == CO_E_CLASSSTRING || hr == REGDB_E_CLASSNOTREG) {
-        hr = host::RegisterModule(strModule);
-        if (SUCCEEDED(hr))
-            hr = host::CreateInstanceFromProgId("Pagewright.Pagewright", IID_IPagewright, ppv);
-    }
-    return hr;
 }
 
 // The texts of the options, in order; false (after saying why) when a file cannot be read.
@@ -106,7 +143,7 @@ bool ReadTexts(const cli::GenerateOptions& opts, std::vector<std::string>& arrTe
             strText.clear();
             std::string strError;
             if (!ReadTextSource(source.strArg, strText, strError)) {
-                std::cerr << "pagewright: " << strError << "\n";
+                std::cerr << "pagewright: " << Printable(strError) << "\n";
                 return false;
             }
         }
@@ -115,12 +152,136 @@ bool ReadTexts(const cli::GenerateOptions& opts, std::vector<std::string>& arrTe
     return true;
 }
 
-// A message as one line: texts may put line breaks into the names and tags a message quotes.
-std::string OneLine(std::string_view message) {
-    std::string out;
-    for (char c : message)
-        out += c == '\n' ? "\\n" : c == '\r' ? "\\r" : std::string(1, c);
-    return out;
+// The form file of the run, after the options that change it; false after saying why.
+bool PrepareForm(const cli::GenerateOptions& opts, cli::FormCopy& form) {
+    std::vector<cli::FormOverride> arrOverrides;
+    if (!opts.strDestDir.empty())
+        arrOverrides.push_back({"HTML_DEST_DIR", opts.strDestDir, "--dest-dir"});
+    if (!opts.strPageFormat.empty())
+        arrOverrides.push_back({"PAGE_FORMAT", opts.strPageFormat, "--page-format"});
+    std::string strError;
+    if (!form.Prepare(opts.strForm, arrOverrides, strError)) {
+        std::cerr << "pagewright: " << Printable(strError) << "\n";
+        return false;
+    }
+    return true;
+}
+
+// ---- the generator object ----
+
+// Whether the registry file can be used; false after saying why and what to do. The command's
+// own registry (bOwn) is the command's to repair: a file in an older format is replaced, a
+// missing folder of the user's registry is made.
+bool PrepareRegistry(const std::string& strPath, bool bOwn) {
+    using platform::registry::FileState;
+    FileState state = platform::registry::CheckRegistryFile(strPath);
+    std::error_code ec;
+    if (bOwn && state == FileState::kNotARegistry) {
+        std::filesystem::remove(strPath, ec);
+        state = platform::registry::CheckRegistryFile(strPath);
+    }
+    if (bOwn && state == FileState::kNoFolder) {
+        std::filesystem::create_directories(std::filesystem::path(strPath).parent_path(), ec);
+        state = platform::registry::CheckRegistryFile(strPath);
+    }
+    const std::string strWhat = "pagewright: the registry file '" + Printable(strPath) + "' ";
+    const std::string strDo =
+        bOwn ? "; move it out of the way or give --registry another file"
+             : "; give --registry a new file name, an empty file or a Pagewright registry file";
+    switch (state) {
+    case FileState::kUsable:
+    case FileState::kReadOnly: // what it holds may do; creating the object says if not
+        return true;
+    case FileState::kNotARegistry:
+        std::cerr << strWhat << "is not a Pagewright registry (its first line is not \""
+                  << platform::registry::kRegistrySignature << "\"), so it is left as it is"
+                  << strDo << "\n";
+        return false;
+    case FileState::kDirectory:
+        std::cerr << strWhat << "is a directory" << strDo << "\n";
+        return false;
+    case FileState::kNoFolder:
+        std::cerr << strWhat << "cannot be created: its folder does not exist"
+                  << (bOwn ? " and cannot be made" : " (it is not made for you)")
+                  << "; create the folder or give --registry another file\n";
+        return false;
+    }
+    return true;
+}
+
+// The generator object, created the way any host creates it: through the class registry and
+// the module it names. Empty on success, else what went wrong and what to do.
+std::string CreateGenerator(const cli::GenerateOptions& opts, IPagewright** ppGenerator,
+                            int& nExit) {
+    nExit = kExitSomeFailed;
+    // In the build tree the module sits beside the command; installed, it is in the library
+    // folder, and the command then uses the user's registry rather than one in the bin folder.
+    const std::string strDir = platform::hostfs::ExecutableDir();
+    std::string strModule = strDir + platform::hostfs::ModuleFileName();
+    std::error_code ec;
+    const bool bInstalled =
+        !std::filesystem::exists(strModule, ec) && *PAGEWRIGHT_INSTALLED_MODULE != '\0';
+    if (bInstalled)
+        strModule = strDir + PAGEWRIGHT_INSTALLED_MODULE;
+    const bool bOwnRegistry = opts.strRegistry.empty();
+    if (!bOwnRegistry)
+        platform::registry::SetRegistryFile(opts.strRegistry);
+    else if (!bInstalled)
+        platform::registry::SetRegistryFile(strDir + "pagewright.registry");
+    const std::string strRegistry = platform::registry::RegistryFile();
+    if (!strRegistry.empty() && !PrepareRegistry(strRegistry, bOwnRegistry)) {
+        nExit = kExitUsage;
+        return {};
+    }
+    const std::string strInRegistry =
+        strRegistry.empty() ? "the registry" : "the registry file '" + strRegistry + "'";
+    const bool bHaveModule = std::filesystem::exists(strModule, ec);
+
+    // The command's own registry follows the module beside it, wherever the two were moved. If
+    // it cannot be written (a read-only folder), what it already holds may still do.
+    HRESULT hrRegister = S_OK;
+    if (bOwnRegistry && bHaveModule)
+        hrRegister = host::RegisterModule(strModule);
+    void** ppv = reinterpret_cast<void**>(ppGenerator);
+    HRESULT hr = host::CreateInstanceFromProgId(kProgId, IID_IPagewright, ppv);
+    if ((hr == CO_E_CLASSSTRING || hr == REGDB_E_CLASSNOTREG) && bHaveModule) {
+        hrRegister = host::RegisterModule(strModule);
+        if (SUCCEEDED(hrRegister))
+            hr = host::CreateInstanceFromProgId(kProgId, IID_IPagewright, ppv);
+    }
+    if (SUCCEEDED(hr))
+        return {};
+
+    char szHr[16];
+    std::snprintf(szHr, sizeof szHr, "0x%08x", static_cast<unsigned>(hr));
+    std::string strWhy = "cannot create the generator object (HRESULT " + std::string(szHr) + "): ";
+    if (hr == CO_E_CLASSSTRING || hr == REGDB_E_CLASSNOTREG) {
+        if (!bHaveModule)
+            return strWhy + strInRegistry + " has no " + kProgId +
+                   " class, and the library to register is not there: not '" + strDir +
+                   platform::hostfs::ModuleFileName() + "' beside the command" +
+                   (bInstalled ? " nor '" + strModule + "' where an installed command looks"
+                               : std::string()) +
+                   "; build the 'pagewright' target, which puts the library beside the command, "
+                   "or reinstall";
+        char szReg[16];
+        std::snprintf(szReg, sizeof szReg, "0x%08x", static_cast<unsigned>(hrRegister));
+        return strWhy + "the library '" + strModule + "' could not be registered in " +
+               strInRegistry + " (HRESULT " + szReg +
+               "); make the file and its folder writable, or give --registry a file in a "
+               "writable folder";
+    }
+    std::string strClsid, strNamed;
+    if (platform::registry::GetString(std::string(kProgId) + "\\CLSID", "", strClsid) ==
+        ERROR_SUCCESS)
+        platform::registry::GetString("CLSID\\" + strClsid + "\\InprocServer32", "", strNamed);
+    if (!strNamed.empty())
+        return strWhy + strInRegistry + " names the library '" + strNamed +
+               "', which cannot be loaded or is no Pagewright module; register the right one "
+               "(remove " +
+               (strRegistry.empty() ? std::string("the class's keys") : "the file") +
+               ", and the command registers its own) or reinstall";
+    return strWhy + "the library '" + strModule + "' does not give the object; reinstall";
 }
 
 // Why request nIndex made no page, or empty when the object cannot say.
@@ -137,28 +298,49 @@ std::string FailureReason(IPagewright* pGenerator, int nIndex) {
     return strReason;
 }
 
+// --dest-dir must name a folder pages can be written to: nothing is created for the user.
+bool CheckDestDir(const std::string& strDir) {
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(strDir, ec);
+    const char* szProblem = !std::filesystem::exists(status) ? "does not exist; create it first"
+                            : !std::filesystem::is_directory(status)      ? "is not a directory"
+                            : !platform::hostfs::CanCreateFilesIn(strDir) ? "is not writable"
+                                                                          : nullptr;
+    if (!szProblem)
+        return true;
+    std::cerr << "pagewright: --dest-dir '" << Printable(strDir) << "' " << szProblem << "\n";
+    return false;
+}
+
 int RunGenerate(const cli::GenerateOptions& opts) {
     // Read every text first: a missing file should stop the run before any page is made.
     std::vector<std::string> arrTexts;
     if (!ReadTexts(opts, arrTexts))
         return kExitUsage;
+    if (!opts.strDestDir.empty() && !CheckDestDir(opts.strDestDir))
+        return kExitUsage;
+    cli::FormCopy form; // removed when the run ends, whichever way
+    if (!PrepareForm(opts, form))
+        return kExitUsage;
 
     IPagewright* pGenerator = nullptr;
-    HRESULT hr = CreateGenerator(opts, &pGenerator);
-    if (FAILED(hr)) {
-        std::cerr << "pagewright: cannot create the generator object (HRESULT 0x" << std::hex
-                  << static_cast<unsigned>(hr) << ")\n";
-        return kExitSomeFailed;
+    int nExit = kExitSomeFailed;
+    if (const std::string strError = CreateGenerator(opts, &pGenerator, nExit);
+        !strError.empty() || !pGenerator) {
+        if (!strError.empty())
+            std::cerr << "pagewright: " << Printable(strError) << "\n";
+        return nExit;
     }
 
-    const platform::ScopedBstr form(opts.strForm);
+    const platform::ScopedBstr formPath(form.LoadPath());
     const platform::ScopedBstr section(opts.strSection);
     std::vector<int> arrIndexes;
     arrIndexes.reserve(arrTexts.size());
     for (std::size_t i = 0; i < arrTexts.size(); ++i) {
         const platform::ScopedBstr text(arrTexts[i]);
         int nIndex = -1;
-        hr = pGenerator->GenerateHTML(text.Get(), form.Get(), section.Get(), &nIndex);
+        const HRESULT hr =
+            pGenerator->GenerateHTML(text.Get(), formPath.Get(), section.Get(), &nIndex);
         if (FAILED(hr)) {
             std::cerr << "pagewright: request " << i << " could not be queued (HRESULT 0x"
                       << std::hex << static_cast<unsigned>(hr) << std::dec << ")\n";
@@ -186,7 +368,9 @@ int RunGenerate(const cli::GenerateOptions& opts) {
             if (strPath.empty()) {
                 const std::string strReason = FailureReason(pGenerator, nIndex);
                 std::cerr << "pagewright: request " << nIndex << ": "
-                          << (strReason.empty() ? "no page was made" : OneLine(strReason)) << "\n";
+                          << (strReason.empty() ? "no page was made"
+                                                : Printable(form.ShowForm(strReason)))
+                          << "\n";
             }
         }
         if (strPath.empty())
@@ -196,58 +380,144 @@ int RunGenerate(const cli::GenerateOptions& opts) {
     }
     // No Reset: the pages are the command's output and stay on disk.
     pGenerator->Release();
-    std::fwrite(strOut.data(), 1, strOut.size(), stdout);
-    std::fflush(stdout);
+    Out(strOut);
     return bAllMade ? kExitAllMade : kExitSomeFailed;
+}
+
+// ---- check ----
+
+// A finding placed for people and editors: the file, its line (0: none), the request (-1: none).
+struct Finding {
+    bool bError;
+    std::string strFile;
+    std::size_t nLine;
+    int nRequest;
+    std::string strMessage;
+};
+
+std::string JsonString(std::string_view text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else {
+            out += c; // Printable left no control characters
+        }
+    }
+    return out + "\"";
 }
 
 int RunCheck(const cli::GenerateOptions& opts) {
     engine::CheckRequest request;
-    request.strFormPath = opts.strForm;
     request.strSection = opts.strSection;
     request.bHaveSection = opts.bHaveSection;
     if (!ReadTexts(opts, request.arrTexts))
         return kExitUsage;
-    std::size_t nErrors = 0, nWarnings = 0;
+    cli::FormCopy form;
+    if (!PrepareForm(opts, form))
+        return kExitUsage;
+    request.strFormPath = form.LoadPath();
+
+    std::vector<Finding> findings;
     for (const engine::Diagnostic& d : engine::CheckForm(request)) {
-        const bool bError = d.severity == engine::Severity::kError;
-        (bError ? nErrors : nWarnings)++;
-        std::cout << (bError ? "error: " : "warning: ") << OneLine(d.strMessage) << "\n";
+        Finding f{d.severity == engine::Severity::kError, form.DisplayName(),
+                  form.FormLine(d.nLine), d.nRequest, Printable(form.ShowForm(d.strMessage))};
+        if (d.strFile.empty() && d.nRequest >= 0) {
+            // About the text alone: placed in its file, when it came from one.
+            const cli::TextSource& source = opts.arrTexts[static_cast<std::size_t>(d.nRequest)];
+            if (source.bFromFile) {
+                f.strFile = source.strArg == "-" ? "<stdin>" : source.strArg;
+                if (d.nTextOffset != std::string::npos) {
+                    const std::string& text =
+                        request.arrTexts[static_cast<std::size_t>(d.nRequest)];
+                    f.nLine = 1 + static_cast<std::size_t>(std::count(
+                                      text.begin(),
+                                      text.begin() + static_cast<std::ptrdiff_t>(
+                                                         std::min(d.nTextOffset, text.size())),
+                                      '\n'));
+                }
+            }
+        }
+        f.strFile = Printable(f.strFile);
+        findings.push_back(std::move(f));
     }
-    const auto count = [](std::size_t n, const char* szWhat) {
-        return std::to_string(n) + " " + szWhat + (n == 1 ? "" : "s");
-    };
-    std::cout << count(nErrors, "error") << ", " << count(nWarnings, "warning") << "\n";
-    return nErrors == 0 ? kExitAllMade : kExitSomeFailed;
+
+    std::size_t nErrors = 0, nWarnings = 0;
+    std::string strOut;
+    if (opts.format == cli::ReportFormat::kJson)
+        strOut += "[";
+    for (const Finding& f : findings) {
+        (f.bError ? nErrors : nWarnings)++;
+        const std::string strRequest =
+            f.nRequest >= 0 ? "request " + std::to_string(f.nRequest) + ": " : "";
+        if (opts.format == cli::ReportFormat::kJson) {
+            strOut += (&f == &findings.front() ? "\n" : ",\n");
+            strOut += std::string("  {\"severity\": ") + (f.bError ? "\"error\"" : "\"warning\"") +
+                      ", \"file\": " + JsonString(f.strFile) +
+                      ", \"line\": " + (f.nLine ? std::to_string(f.nLine) : "null") +
+                      ", \"request\": " + (f.nRequest >= 0 ? std::to_string(f.nRequest) : "null") +
+                      ", \"message\": " + JsonString(f.strMessage) + "}";
+        } else {
+            strOut += f.strFile + (f.nLine ? ":" + std::to_string(f.nLine) : "") +
+                      (f.bError ? ": error: " : ": warning: ") + strRequest + f.strMessage + "\n";
+        }
+    }
+    if (opts.format == cli::ReportFormat::kJson) {
+        strOut += findings.empty() ? "]\n" : "\n]\n";
+    } else {
+        const auto count = [](std::size_t n, const char* szWhat) {
+            return std::to_string(n) + " " + szWhat + (n == 1 ? "" : "s");
+        };
+        strOut += count(nErrors, "error") + ", " + count(nWarnings, "warning") + "\n";
+    }
+    Out(strOut);
+    return nErrors == 0 && (!opts.bStrict || nWarnings == 0) ? kExitAllMade : kExitSomeFailed;
 }
 
-} // namespace
-
-int main(int argc, char* argv[]) {
+int Run(int argc, char* argv[]) {
     cli::ParsedCommand parsed;
     std::string strError;
     if (!cli::ParseCommandLine(argc, argv, parsed, strError)) {
-        std::cerr << "pagewright: " << strError << "\n"
-                  << "Try 'pagewright --help'.\n";
+        const char* szHelp = parsed.command == cli::Command::kGenerate
+                                 ? "pagewright generate --help"
+                             : parsed.command == cli::Command::kCheck ? "pagewright check --help"
+                                                                      : "pagewright --help";
+        std::cerr << "pagewright: " << Printable(strError) << "\n"
+                  << "Try '" << szHelp << "'.\n";
         return kExitUsage;
     }
     switch (parsed.command) {
     case cli::Command::kHelp:
-        std::cout << cli::kMainHelp;
+        Out(cli::kMainHelp);
         return 0;
     case cli::Command::kGenerateHelp:
-        std::cout << cli::kGenerateHelp;
+        Out(cli::kGenerateHelp);
         return 0;
     case cli::Command::kVersion:
-        std::cout << "pagewright " << PAGEWRIGHT_VERSION << "\n";
+        Out(std::string("pagewright ") + PAGEWRIGHT_VERSION + "\n");
         return 0;
     case cli::Command::kGenerate:
         return RunGenerate(parsed.generate);
     case cli::Command::kCheckHelp:
-        std::cout << cli::kCheckHelp;
+        Out(cli::kCheckHelp);
         return 0;
     case cli::Command::kCheck:
         return RunCheck(parsed.generate);
     }
     return kExitUsage;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    int nExit = Run(argc, argv);
+    // Lost output is a failure, whatever else happened: the page paths are the result.
+    if (!FinishStdout()) {
+        std::cerr << "pagewright: cannot write to standard output: " << ErrorText(g_nStdoutError)
+                  << "\n";
+        if (nExit == kExitAllMade)
+            nExit = kExitSomeFailed;
+    }
+    return nExit;
 }
