@@ -80,11 +80,11 @@ TEST(CheckCommand, FindsTheMistakesOfTheBrokenExamplesAsGenerateDoes) {
             "1 error, 1 warning"}},
         // A form that can be read only once is read once, for every text; -: standard input.
         {"check --form /dev/stdin --section NOTICE --text-file examples/notice.txt --text A", 1, {
-            "/dev/stdin:55: error: request 1: section [NOTICE], line 5: a text slot needs a paragraph from the text, but the text has no runs left",
+            "/dev/stdin:57: error: request 1: section [NOTICE], line 5: a text slot needs a paragraph from the text, but the text has no runs left",
             "1 error, 0 warnings"}, "", notice},
         {"generate --form - --section NOTICE --text A --text B", 1, {"", ""},
-            "pagewright: request 0: <stdin>:55: section [NOTICE], line 5: a text slot needs a paragraph from the text, but the text has no runs left\n"
-            "pagewright: request 1: <stdin>:55: section [NOTICE], line 5: a text slot needs a paragraph from the text, but the text has no runs left\n", notice},
+            "pagewright: request 0: <stdin>:57: section [NOTICE], line 5: a text slot needs a paragraph from the text, but the text has no runs left\n"
+            "pagewright: request 1: <stdin>:57: section [NOTICE], line 5: a text slot needs a paragraph from the text, but the text has no runs left\n", notice},
         // Where the pages go, as generate will find it.
         {"check --form -", 1, {"<stdin>:3: error: [SYSTEM] HTML_DEST_DIR \"/nonexistent/pages\" does not exist, so no page can be written; create it", "1 error, 0 warnings"}, "", system + "/nonexistent/pages"},
         {"check --form -", 1, {"<stdin>:3: error: [SYSTEM] HTML_DEST_DIR \"pages\" does not exist, so no page can be written; create it (it is relative to the current directory, not the form file's folder)", "1 error, 0 warnings"}, "", system + "pages"},
