@@ -51,7 +51,7 @@ inline std::string QuoteTag(std::string_view rest) {
 inline constexpr std::string_view kPageTitle = "User Notification";
 
 // The opening of a paragraph: "<p STYLE=...>" with a style attribute, "<p>" without one.
-inline void AppendParagraphOpening(std::string& strOut, const std::string& strAttribute) {
+inline void AppendParagraphOpening(std::string& strOut, std::string_view strAttribute) {
     if (strAttribute.empty()) {
         strOut += "<p>";
     } else {
@@ -59,6 +59,52 @@ inline void AppendParagraphOpening(std::string& strOut, const std::string& strAt
         strOut += strAttribute;
         strOut += '>';
     }
+}
+
+// Text as the value of an HTML attribute in double quotes: the characters that could end the
+// value or start a reference are written as references.
+inline void AppendAttributeText(std::string& strOut, std::string_view text) {
+    for (char c : text) {
+        switch (c) {
+        case '&':
+            strOut += "&amp;";
+            break;
+        case '"':
+            strOut += "&quot;";
+            break;
+        case '<':
+            strOut += "&lt;";
+            break;
+        case '>':
+            strOut += "&gt;";
+            break;
+        default:
+            strOut += c;
+        }
+    }
+}
+
+// Text as a CSS string in double quotes. Besides the quote and the backslash, "<" is escaped so
+// that no string can end the <style> element it stands in, and control characters, which a CSS
+// string cannot hold as they are.
+inline void AppendCssString(std::string& strOut, std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    strOut += '"';
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            strOut += '\\';
+            strOut += c;
+        } else if (c == '<' || u < 0x20 || u == 0x7F) {
+            strOut += '\\';
+            strOut += kHex[u >> 4];
+            strOut += kHex[u & 0xF];
+            strOut += ' ';
+        } else {
+            strOut += c;
+        }
+    }
+    strOut += '"';
 }
 
 } // namespace engine
