@@ -86,10 +86,15 @@ bool CGenThread::Fail(std::string strReason) {
 }
 
 std::string CGenThread::FormLocation(std::size_t nLine) const {
+    // Appended piece by piece: g++ 12 at -O3 mistakes ":" + std::to_string(...) for an
+    // overlapping copy (-Wrestrict) once this is inlined into the settings reader.
     std::string strOut = m_formFile.GetPath();
-    if (nLine != 0)
-        strOut += ":" + std::to_string(nLine);
-    return strOut + ": ";
+    if (nLine != 0) {
+        strOut += ':';
+        strOut += std::to_string(nLine);
+    }
+    strOut += ": ";
+    return strOut;
 }
 
 std::string CGenThread::SectionLineLocation(std::size_t nSection, std::size_t nLine) const {

@@ -44,7 +44,12 @@ inline bool IsDirSeparator(char c) {
 inline std::string QuoteTag(std::string_view rest) {
     const std::size_t nClose = rest.find('>');
     const std::size_t nLength = nClose != std::string_view::npos && nClose < 24 ? nClose + 1 : 1;
-    return "\"" + std::string(rest.substr(0, nLength)) + "\"";
+    // Appended piece by piece: g++ 12 at -O3 mistakes "\"" + std::string(...) for an
+    // overlapping copy (-Wrestrict).
+    std::string strQuoted = "\"";
+    strQuoted += rest.substr(0, nLength);
+    strQuoted += '"';
+    return strQuoted;
 }
 
 // Every page carries this title.
