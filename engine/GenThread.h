@@ -23,7 +23,16 @@ class CPagewright;
 
 namespace engine {
 class CPageRenderer;
-}
+
+// What the job knows of a style name, worked out once and remembered: the form file does not
+// change after the job has loaded it, and a long text may name the same few styles hundreds of
+// thousands of times.
+struct StyleEntry {
+    std::string strAttribute;      // what BuildStyleAttribute makes of the name
+    std::string strClassAttribute; // ' class="NAME"' on an HTML5 page, once that page asks
+    bool bInStyleSheet = false;    // the HTML5 page's style sheet declares it
+};
+} // namespace engine
 
 // Kinds of the runs in the token list.
 constexpr UINT KIND_PARAGRAPH = 1;
@@ -65,10 +74,12 @@ public:
     // line's index within the section.
     BOOL BuildStyleAttribute(std::string strStyle, std::string& strAttribute,
                              std::size_t* pnBadLine = nullptr) const;
-    // What BuildStyleAttribute makes of strStyle, converted once per job and remembered: the
-    // form file does not change after the job has loaded it, and a long text may name the same
-    // few styles hundreds of thousands of times.
-    const std::string& StyleAttributeOf(std::string_view strStyle) const;
+    // What the job knows of strStyle (see engine::StyleEntry), and what BuildStyleAttribute
+    // makes of it, both converted once per job.
+    engine::StyleEntry& StyleOf(std::string_view strStyle) const;
+    const std::string& StyleAttributeOf(std::string_view strStyle) const {
+        return StyleOf(strStyle).strAttribute;
+    }
     // The same section as CSS declarations joined by "; " (see Style.cpp), for the style sheet
     // of an HTML5 page. FALSE, with strDeclarations empty, exactly where BuildStyleAttribute
     // gives no attribute.
@@ -162,15 +173,22 @@ public:
     // The full path of the page written, or empty.
     std::string m_strResultFile;
 
-    // Style attributes converted so far, by style name (see StyleAttributeOf).
+    // Styles looked up so far, by style name (see StyleOf).
     struct NameHash {
         using is_transparent = void;
         std::size_t operator()(std::string_view s) const {
             return std::hash<std::string_view>()(s);
         }
     };
-    mutable std::unordered_map<std::string, std::string, NameHash, std::equal_to<>>
-        m_mapStyleAttributes;
+    mutable std::unordered_map<std::string, engine::StyleEntry, NameHash, std::equal_to<>>
+        m_mapStyles;
+    // The last few styles StyleOf found (their names are the map's keys, which stay put).
+    struct RecentStyle {
+        std::string_view name;
+        engine::StyleEntry* pEntry = nullptr;
+    };
+    mutable RecentStyle m_arrRecentStyles[4];
+    mutable std::size_t m_nRecentStyles = 0;
 
     CPagewright* m_pOwner;
 

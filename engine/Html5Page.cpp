@@ -3,8 +3,6 @@
 // pictures as URLs with alternative text, and a head that names the page's encoding and
 // language.
 #include <algorithm>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "engine/GenThread.h"
@@ -139,30 +137,45 @@ public:
     std::unique_ptr<CPageRenderer> StyleCensus() override;
 
     // Counts a style into the style sheet, once, in the order of first use.
-    void Use(std::string_view name) {
-        if (!name.empty() && m_setUsed.emplace(name).second)
-            m_arrUsed.emplace_back(name);
+    void Use(const ItemStyle& style) {
+        if (style.name.empty())
+            return;
+        StyleEntry& entry = EntryOf(style);
+        if (!entry.bInStyleSheet) {
+            entry.bInStyleSheet = true;
+            m_arrUsed.emplace_back(style.name);
+        }
+    }
+    // Starts the count afresh, for a page of its own.
+    void ForgetUsed() {
+        for (auto& [strName, entry] : m_job.m_mapStyles)
+            entry.bInStyleSheet = false;
+        m_arrUsed.clear();
     }
     ItemStyle DefaultStyle() const {
         const std::string& strName = m_job.m_strDefaultStyle;
         if (strName.empty())
             return {};
-        const std::string& strAttribute = m_job.StyleAttributeOf(strName);
-        return {strAttribute.empty() ? std::string_view() : strName, strAttribute};
+        StyleEntry& entry = m_job.StyleOf(strName);
+        if (entry.strAttribute.empty())
+            return {};
+        return {strName, entry.strAttribute, &entry};
     }
 
 private:
+    // The walk hands the entry over where it has it; a page of many runs looks each up once.
+    StyleEntry& EntryOf(const ItemStyle& style) const {
+        return style.pEntry ? *style.pEntry : m_job.StyleOf(style.name);
+    }
     // "<p>", or "<p class="NAME">" for a style.
     void Open(std::string& out, std::string_view tag, const ItemStyle& style) {
         out += '<';
         out += tag;
         if (!style.name.empty()) {
-            auto it = m_mapClasses.find(style.name);
-            if (it == m_mapClasses.end())
-                it = m_mapClasses.emplace(style.name, ClassName(style.name)).first;
-            out += " class=\"";
-            out += it->second;
-            out += '"';
+            StyleEntry& entry = EntryOf(style);
+            if (entry.strClassAttribute.empty())
+                entry.strClassAttribute = " class=\"" + ClassName(style.name) + "\"";
+            out += entry.strClassAttribute;
         }
         out += '>';
     }
@@ -170,9 +183,6 @@ private:
     CGenThread& m_job;
     const bool m_bPicDirGiven;
     std::vector<std::string> m_arrUsed;
-    std::unordered_set<std::string, CGenThread::NameHash, std::equal_to<>> m_setUsed;
-    std::unordered_map<std::string, std::string, CGenThread::NameHash, std::equal_to<>>
-        m_mapClasses;
 };
 
 // Writes nothing; notes the styles of the items into the page's renderer.
@@ -182,27 +192,28 @@ public:
     std::string Head() override { return {}; }
     std::string_view Tail() const override { return {}; }
     void Paragraph(std::string&, const ItemStyle& style, std::string_view) override {
-        m_page.Use(style.name);
+        m_page.Use(style);
     }
     void List(std::string&, const ItemStyle& style, bool,
               std::span<const std::string_view>) override {
-        m_page.Use(style.name);
+        m_page.Use(style);
     }
     void Picture(std::string&, const ItemStyle& style, const std::string&) override {
-        m_page.Use(style.name);
+        m_page.Use(style);
     }
     void Literal(std::string&, const ItemStyle& style, std::string_view) override {
-        m_page.Use(style.name);
+        m_page.Use(style);
     }
     void Rule(std::string&) override {}
     void LineBreak(std::string&) override {}
-    void PlainParagraphs(std::string&) override { m_page.Use(m_page.DefaultStyle().name); }
+    void PlainParagraphs(std::string&) override { m_page.Use(m_page.DefaultStyle()); }
 
 private:
     CHtml5Renderer& m_page;
 };
 
 std::unique_ptr<CPageRenderer> CHtml5Renderer::StyleCensus() {
+    ForgetUsed();
     return std::make_unique<CStyleCensus>(*this);
 }
 

@@ -18,15 +18,19 @@ void CGenThread::LayOutInline(engine::CPageRenderer& renderer,
         const std::string_view name =
             engine::TrimView(m_arrTokenStyle[nCursor].empty() ? std::string_view(m_strDefaultStyle)
                                                               : m_arrTokenStyle[nCursor]);
-        const std::string_view attribute =
-            name.empty() ? std::string_view() : std::string_view(StyleAttributeOf(name));
-        const engine::ItemStyle style{attribute.empty() ? std::string_view() : name, attribute};
+        engine::ItemStyle style;
+        if (!name.empty()) {
+            engine::StyleEntry& entry = StyleOf(name);
+            if (!entry.strAttribute.empty())
+                style = {name, entry.strAttribute, &entry};
+        }
 
         strChunk.clear();
         if (m_arrTokenKind[nCursor] == KIND_PARAGRAPH)
             renderer.Paragraph(strChunk, style, m_arrTokenText[nCursor++]);
         else // the first item's style is the style of the whole list
             renderer.List(strChunk, style, false, TakeListItems(nCursor));
-        sink(strChunk);
+        if (!strChunk.empty()) // the HTML5 page's style census writes nothing
+            sink(strChunk);
     }
 }

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-class CGenThread;
+#include "engine/GenThread.h"
 
 namespace engine {
 
@@ -19,6 +19,9 @@ namespace engine {
 struct ItemStyle {
     std::string_view name;      // a style section's name; empty for no style
     std::string_view attribute; // what BuildStyleAttribute makes of it: never empty for a name
+    // The job's entry for the name when the walk has it at hand, else null (see
+    // CGenThread::StyleOf).
+    StyleEntry* pEntry = nullptr;
 };
 
 class CPageRenderer {

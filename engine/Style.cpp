@@ -240,12 +240,20 @@ BOOL CGenThread::BuildStyleRule(std::string strStyle, std::string& strDeclaratio
     return TRUE;
 }
 
-const std::string& CGenThread::StyleAttributeOf(std::string_view strStyle) const {
-    auto it = m_mapStyleAttributes.find(strStyle);
-    if (it == m_mapStyleAttributes.end()) {
-        std::string strAttribute;
-        BuildStyleAttribute(std::string(strStyle), strAttribute);
-        it = m_mapStyleAttributes.emplace(strStyle, std::move(strAttribute)).first;
+engine::StyleEntry& CGenThread::StyleOf(std::string_view strStyle) const {
+    // A text names the same few styles over and over, and a page is walked twice (the HTML5
+    // page counts its styles first): comparing the name with the last few found costs less than
+    // hashing it.
+    for (const RecentStyle& recent : m_arrRecentStyles) {
+        if (recent.pEntry && recent.name == strStyle)
+            return *recent.pEntry;
     }
+    auto it = m_mapStyles.find(strStyle);
+    if (it == m_mapStyles.end()) {
+        engine::StyleEntry entry;
+        BuildStyleAttribute(std::string(strStyle), entry.strAttribute);
+        it = m_mapStyles.emplace(strStyle, std::move(entry)).first;
+    }
+    m_arrRecentStyles[m_nRecentStyles++ % std::size(m_arrRecentStyles)] = {it->first, &it->second};
     return it->second;
 }
