@@ -17,8 +17,8 @@
 namespace engine {
 namespace {
 
-constexpr std::string_view kSystemKeys[] = {"DEFAULT_STYLE", "HTML_DEST_DIR", "PIC_SOURCE_DIR",
-                                            "PAGE_FORMAT", "BACKGROUND_PIC"};
+constexpr std::string_view kSystemKeys[] = {"DEFAULT_STYLE",  "HTML_DEST_DIR", "PIC_SOURCE_DIR",
+                                            "BACKGROUND_PIC", "PAGE_FORMAT",   "PAGE_LANGUAGE"};
 
 // A name as someone careless about case and blanks would read it.
 std::string Fold(std::string_view s, std::string_view drop = kWhiteSpace) {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "engine/PageRenderer.h"
 #include "engine/TextUtil.h"
 
 CGenThread::CGenThread(CPagewright* pOwner, std::string strText, std::string strFrmPath,
@@ -38,18 +39,31 @@ bool CGenThread::BeginPage(std::string& strResultFile, platform::TextFileWriter&
     if (strResultFile.empty())
         return Fail(MissingDestDirReason());
     int nError = 0;
-    if (!file.Create(strResultFile, &nError)) {
+    if (!CreatePageFile(strResultFile, file, nError)) {
         std::string strReason = "cannot create the page file \"" + strResultFile + "\"";
         if (nError != 0)
             strReason += std::string(": ") + platform::FileErrorText(nError);
         return Fail(std::move(strReason));
     }
-    try {
-        file.WriteString(BuildPageHead(std::string(engine::kPageTitle)));
-    } catch (const platform::FileException& e) {
-        return Fail(WriteFailure(e));
-    }
     return true;
+}
+
+bool CGenThread::CreatePageFile(std::string& strResultFile, platform::TextFileWriter& file,
+                                int& nError) const {
+    if (m_nPageFormat != PageFormat::kHtml5)
+        return file.Create(strResultFile, &nError);
+    // The name is the same for every page of a request index made in the same second, by this
+    // object or another one, and a page of an earlier run may still be there: the page takes
+    // the first name nobody has, and the test for it is the creation itself.
+    const std::string strStem = strResultFile.substr(0, strResultFile.size() - 4); // ".htm"
+    for (int nSuffix = 1;; ++nSuffix) {
+        nError = 0;
+        if (file.Create(strResultFile, &nError, platform::CreateMode::kNew))
+            return true;
+        if (!platform::IsFileExistsError(nError) || nSuffix > kMaxNameSuffix)
+            return false;
+        strResultFile = strStem + "-" + std::to_string(nSuffix) + ".htm";
+    }
 }
 
 bool CGenThread::RequireWords() {
@@ -86,10 +100,15 @@ bool CGenThread::Fail(std::string strReason) {
 }
 
 std::string CGenThread::FormLocation(std::size_t nLine) const {
+    // Appended piece by piece: g++ 12 at -O3 mistakes ":" + std::to_string(...) for an
+    // overlapping copy (-Wrestrict) once this is inlined into the settings reader.
     std::string strOut = m_formFile.GetPath();
-    if (nLine != 0)
-        strOut += ":" + std::to_string(nLine);
-    return strOut + ": ";
+    if (nLine != 0) {
+        strOut += ':';
+        strOut += std::to_string(nLine);
+    }
+    strOut += ": ";
+    return strOut;
 }
 
 std::string CGenThread::SectionLineLocation(std::size_t nSection, std::size_t nLine) const {
@@ -105,9 +124,16 @@ std::string CGenThread::WriteFailure(const std::exception& e) {
     return std::string("the page was left unfinished: ") + e.what();
 }
 
-void CGenThread::AppendListItems(std::string& strOut, std::size_t& nCursor) const {
-    while (nCursor < m_arrTokenKind.size() && m_arrTokenKind[nCursor] == KIND_LIST_ITEM) {
-        strOut += "<LI>";
-        strOut += m_arrTokenText[nCursor++];
-    }
+std::span<const std::string_view> CGenThread::TakeListItems(std::size_t& nCursor) const {
+    const std::size_t nFirst = nCursor;
+    while (nCursor < m_arrTokenKind.size() && m_arrTokenKind[nCursor] == KIND_LIST_ITEM)
+        ++nCursor;
+    return std::span<const std::string_view>(m_arrTokenText).subspan(nFirst, nCursor - nFirst);
+}
+
+engine::CPageRenderer& CGenThread::Renderer() {
+    if (!m_pRenderer)
+        m_pRenderer = m_nPageFormat == PageFormat::kHtml5 ? engine::MakeHtml5Renderer(*this)
+                                                          : engine::MakeCompatibleRenderer(*this);
+    return *m_pRenderer;
 }

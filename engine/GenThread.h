@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -19,9 +21,28 @@
 
 class CPagewright;
 
+namespace engine {
+class CPageRenderer;
+
+// What the job knows of a style name, worked out once and remembered: the form file does not
+// change after the job has loaded it, and a long text may name the same few styles hundreds of
+// thousands of times.
+struct StyleEntry {
+    std::string strAttribute;      // what BuildStyleAttribute makes of the name
+    std::string strClassAttribute; // ' class="NAME"' on an HTML5 page, once that page asks
+    bool bInStyleSheet = false;    // the HTML5 page's style sheet declares it
+};
+} // namespace engine
+
 // Kinds of the runs in the token list.
 constexpr UINT KIND_PARAGRAPH = 1;
 constexpr UINT KIND_LIST_ITEM = 2;
+
+// The kinds of page a form file can ask for with PAGE_FORMAT in [SYSTEM].
+enum class PageFormat {
+    kCompatible, // the page hosts have always had, byte for byte (also without the key)
+    kHtml5,      // a standard HTML5 page: styles as CSS classes, pictures as URLs
+};
 
 class CGenThread {
 public:
@@ -41,6 +62,9 @@ public:
 
     // ---- settings and page skeleton ----
     BOOL ReadSystemSettings();
+    // PAGE_FORMAT and, for an HTML5 page, PAGE_LANGUAGE: the last step of ReadSystemSettings.
+    BOOL ReadPageFormat();
+    static bool IsLanguageTag(std::string_view strTag);
     BOOL SplitStylePrefix(std::string_view& strStyle);
     std::string BuildPageHead(std::string strTitle) const;
     void ResolvePicturePath(std::string& strPath) const;
@@ -50,10 +74,16 @@ public:
     // line's index within the section.
     BOOL BuildStyleAttribute(std::string strStyle, std::string& strAttribute,
                              std::size_t* pnBadLine = nullptr) const;
-    // What BuildStyleAttribute makes of strStyle, converted once per job and remembered: the
-    // form file does not change after the job has loaded it, and a long text may name the same
-    // few styles hundreds of thousands of times.
-    const std::string& StyleAttributeOf(std::string_view strStyle) const;
+    // What the job knows of strStyle (see engine::StyleEntry), and what BuildStyleAttribute
+    // makes of it, both converted once per job.
+    engine::StyleEntry& StyleOf(std::string_view strStyle) const;
+    const std::string& StyleAttributeOf(std::string_view strStyle) const {
+        return StyleOf(strStyle).strAttribute;
+    }
+    // The same section as CSS declarations joined by "; " (see Style.cpp), for the style sheet
+    // of an HTML5 page. FALSE, with strDeclarations empty, exactly where BuildStyleAttribute
+    // gives no attribute.
+    BOOL BuildStyleRule(std::string strStyle, std::string& strDeclarations) const;
 
     // ---- file naming ----
     std::string MakeHtmlFileName();
@@ -70,11 +100,22 @@ public:
                           std::string* pAttribute, std::string* pStyleName = nullptr) const;
 
     // ---- page generators ----
+    // Both write the page of the job's format: one layout walk (which items, in which style,
+    // from which runs) for both formats, and a renderer of the format that spells the items
+    // out (engine/PageRenderer.h).
     bool WriteSectionPage(std::string strSectionName, std::string& strResultFile);
     bool WriteInlineStylePage(std::string& strResultFile);
+    // The page of a section (null pSection: of the text's own styles).
+    bool WritePage(const std::string* pSection, std::string& strResultFile);
     // The start both page writers share: a page needs runs, a file name (stored in
-    // strResultFile at once) and a new file with the page head in it.
+    // strResultFile at once) and a new file. An HTML5 page never replaces a file: when the
+    // name is taken, the page takes the next free one of the suffix rule (see CreatePageFile).
     bool BeginPage(std::string& strResultFile, platform::TextFileWriter& file);
+    // Creates strResultFile, or in HTML5 mode the first free one of "NAME.htm", "NAME-1.htm",
+    // "NAME-2.htm", ... up to kMaxNameSuffix, leaving the name used in strResultFile.
+    bool CreatePageFile(std::string& strResultFile, platform::TextFileWriter& file,
+                        int& nError) const;
+    static constexpr int kMaxNameSuffix = 999;
     // Lays out the section with index nSection of the form file from the token list at
     // *pnCursor, handing each item's HTML to sink as it is made. False, with m_strFailReason
     // naming the line, when an item cannot be made; the chunks before it have been handed on.
@@ -84,9 +125,23 @@ public:
     // pnCursor only what does not depend on the text is checked, and the chunk of an item that
     // takes tokens stays empty. False with m_strFailReason (the line's location not included).
     bool LayOutLine(const std::string& strLine, std::size_t* pnCursor, std::string& strChunk);
-    // Appends "<LI>" and the text of every list item from nCursor on, up to the first token of
-    // another kind or the end of the list, and leaves nCursor after them.
-    void AppendListItems(std::string& strOut, std::size_t& nCursor) const;
+    // The same walk, spelled out by the given renderer.
+    bool LayOutSection(engine::CPageRenderer& renderer, std::size_t nSection, std::size_t* pnCursor,
+                       const std::function<void(const std::string&)>& sink);
+    bool LayOutLine(engine::CPageRenderer& renderer, const std::string& strLine,
+                    std::size_t* pnCursor, std::string& strChunk);
+    // The body of a page laid out by the text's own styles; it cannot fail.
+    void LayOutInline(engine::CPageRenderer& renderer,
+                      const std::function<void(const std::string&)>& sink);
+    // The body of any page: by the section (null: by the text's own styles). False where
+    // LayOutSection is false.
+    bool LayOutBody(engine::CPageRenderer& renderer, const std::string* pSection,
+                    const std::function<void(const std::string&)>& sink);
+    // The list items from nCursor on, up to the first token of another kind or the end of the
+    // list; leaves nCursor after them.
+    std::span<const std::string_view> TakeListItems(std::size_t& nCursor) const;
+    // The renderer of the job's page format (compatible until the settings say otherwise).
+    engine::CPageRenderer& Renderer();
 
     // The request.
     std::int32_t m_nRequestIndex;
@@ -111,21 +166,34 @@ public:
     std::string m_strHtmlDestDir;
     std::string m_strPicSourceDir;
     std::string m_strBackgroundPic;
+    // PAGE_FORMAT, and PAGE_LANGUAGE (the lang of an HTML5 page; "en" when not given).
+    PageFormat m_nPageFormat = PageFormat::kCompatible;
+    std::string m_strPageLanguage = "en";
 
     // The full path of the page written, or empty.
     std::string m_strResultFile;
 
-    // Style attributes converted so far, by style name (see StyleAttributeOf).
+    // Styles looked up so far, by style name (see StyleOf).
     struct NameHash {
         using is_transparent = void;
         std::size_t operator()(std::string_view s) const {
             return std::hash<std::string_view>()(s);
         }
     };
-    mutable std::unordered_map<std::string, std::string, NameHash, std::equal_to<>>
-        m_mapStyleAttributes;
+    mutable std::unordered_map<std::string, engine::StyleEntry, NameHash, std::equal_to<>>
+        m_mapStyles;
+    // The last few styles StyleOf found (their names are the map's keys, which stay put).
+    struct RecentStyle {
+        std::string_view name;
+        engine::StyleEntry* pEntry = nullptr;
+    };
+    mutable RecentStyle m_arrRecentStyles[4];
+    mutable std::size_t m_nRecentStyles = 0;
 
     CPagewright* m_pOwner;
+
+    // Made by Renderer() for the page format; dropped when the settings are read again.
+    std::unique_ptr<engine::CPageRenderer> m_pRenderer;
 
     // Why the job made no page: set by the step that failed, in words a form-file or text
     // author understands (where, then what). Empty while nothing has failed.

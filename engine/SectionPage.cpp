@@ -1,9 +1,10 @@
-// Pages laid out by a section of the form file: one item per line, fed from the token list.
+// The layout walk: which items a page has, in which style and from which runs; a page laid out
+// by a section of the form file, one item per line, fed from the token list. The renderer of
+// the job's page format spells the items out.
 #include "engine/GenThread.h"
+#include "engine/PageRenderer.h"
 #include "engine/TextUtil.h"
 #include "platform/textfile.h"
-
-using engine::AppendParagraphOpening;
 
 namespace {
 
@@ -32,24 +33,27 @@ std::string WhyStyleIsDropped(const CGenThread& job, const std::string& strStyle
 } // namespace
 
 bool CGenThread::WriteSectionPage(std::string strSectionName, std::string& strResultFile) {
+    return WritePage(&strSectionName, strResultFile);
+}
+
+bool CGenThread::WritePage(const std::string* pSection, std::string& strResultFile) {
     platform::TextFileWriter file;
     if (!BeginPage(strResultFile, file))
         return false;
-    const std::size_t nSection = m_formFile.FindSection(strSectionName);
+    engine::CPageRenderer& renderer = Renderer();
     try {
-        if (nSection == std::string::npos) {
-            // Without a layout the text still becomes a page: plain paragraphs.
-            file.WriteString(RenderParagraphs());
-        } else {
-            std::size_t nCursor = 0; // next token to use, shared by all lines
-            if (!LayOutSection(nSection, &nCursor, [&file](const std::string& strChunk) {
-                    file.WriteString(strChunk);
-                })) {
-                file.Close();
-                return false;
-            }
+        if (renderer.NeedsStyleCensus()) {
+            // The same walk without output: it fails, if at all, where the walk below does.
+            LayOutBody(*renderer.StyleCensus(), pSection, [](const std::string&) {});
+            m_strFailReason.clear();
         }
-        file.WriteString("</body></html>");
+        file.WriteString(renderer.Head());
+        if (!LayOutBody(renderer, pSection,
+                        [&file](const std::string& strChunk) { file.WriteString(strChunk); })) {
+            file.Close();
+            return false;
+        }
+        file.WriteString(renderer.Tail());
         file.Close();
     } catch (const platform::FileException& e) {
         // The writer closes the file on its way out; the unfinished page stays where it is.
@@ -58,12 +62,41 @@ bool CGenThread::WriteSectionPage(std::string strSectionName, std::string& strRe
     return true;
 }
 
+bool CGenThread::LayOutBody(engine::CPageRenderer& renderer, const std::string* pSection,
+                            const std::function<void(const std::string&)>& sink) {
+    if (!pSection) {
+        LayOutInline(renderer, sink);
+        return true;
+    }
+    const std::size_t nSection = m_formFile.FindSection(*pSection);
+    if (nSection == std::string::npos) {
+        // Without a layout the text still becomes a page: plain paragraphs.
+        std::string strChunk;
+        renderer.PlainParagraphs(strChunk);
+        sink(strChunk);
+        return true;
+    }
+    std::size_t nCursor = 0; // next token to use, shared by all lines
+    return LayOutSection(renderer, nSection, &nCursor, sink);
+}
+
 bool CGenThread::LayOutSection(std::size_t nSection, std::size_t* pnCursor,
+                               const std::function<void(const std::string&)>& sink) {
+    return LayOutSection(Renderer(), nSection, pnCursor, sink);
+}
+
+bool CGenThread::LayOutLine(const std::string& strLine, std::size_t* pnCursor,
+                            std::string& strChunk) {
+    return LayOutLine(Renderer(), strLine, pnCursor, strChunk);
+}
+
+bool CGenThread::LayOutSection(engine::CPageRenderer& renderer, std::size_t nSection,
+                               std::size_t* pnCursor,
                                const std::function<void(const std::string&)>& sink) {
     const std::vector<std::string>& lines = m_formFile.GetSectionLines(nSection);
     std::string strChunk;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (!LayOutLine(lines[i], pnCursor, strChunk)) {
+        if (!LayOutLine(renderer, lines[i], pnCursor, strChunk)) {
             m_strFailReason = SectionLineLocation(nSection, i) + m_strFailReason;
             return false;
         }
@@ -73,12 +106,15 @@ bool CGenThread::LayOutSection(std::size_t nSection, std::size_t* pnCursor,
     return true;
 }
 
-bool CGenThread::LayOutLine(const std::string& strLine, std::size_t* pnCursor,
-                            std::string& strChunk) {
-    std::string strTag, strArgument, strAttribute, strStyle;
+bool CGenThread::LayOutLine(engine::CPageRenderer& renderer, const std::string& strLine,
+                            std::size_t* pnCursor, std::string& strChunk) {
+    std::string strTag, strArgument, strAttribute, strStyleName;
     strChunk.clear();
-    if (!SplitSectionLine(strLine, &strTag, &strArgument, &strAttribute, &strStyle))
+    if (!SplitSectionLine(strLine, &strTag, &strArgument, &strAttribute, &strStyleName))
         return Fail("a style name begun with << is never closed with >>");
+    // A name whose section gives no attribute is no style at all.
+    const engine::ItemStyle style{strAttribute.empty() ? std::string_view() : strStyleName,
+                                  strAttribute};
 
     const std::size_t nTokens = m_arrTokenText.size();
     // What an item that takes tokens finds at the cursor, as a message tail; empty when the
@@ -98,42 +134,27 @@ bool CGenThread::LayOutLine(const std::string& strLine, std::size_t* pnCursor,
         // A list takes the whole run of list items at the cursor, at least one.
         if (const std::string strFound = mismatch(KIND_LIST_ITEM); !strFound.empty())
             return Fail(strTag + " needs a list from the text, but " + strFound);
-        const bool bBulleted = strTag == "<BUL_LIST>";
-        if (!strAttribute.empty())
-            AppendParagraphOpening(strChunk, strAttribute);
-        strChunk += bBulleted ? "<UL>" : "<OL>";
-        AppendListItems(strChunk, *pnCursor);
-        strChunk += bBulleted ? "</UL>" : "</OL>";
-        if (!strAttribute.empty())
-            strChunk += "</p>";
+        renderer.List(strChunk, style, strTag == "<NUM_LIST>", TakeListItems(*pnCursor));
     } else if (strTag == "<PICTURE>") {
-        ResolvePicturePath(strArgument);
-        AppendParagraphOpening(strChunk, strAttribute);
-        strChunk += "<img src=file:";
-        strChunk += strArgument;
-        strChunk += "></p>";
+        renderer.Picture(strChunk, style, strArgument);
     } else if (strTag == "<BACK_PICT>") {
-        // The background picture is already in the body tag.
+        // The background picture is already in the page head.
     } else if (strTag == "<NEW_LINE>") {
-        strChunk = "<BR>";
+        renderer.LineBreak(strChunk);
     } else if (strTag == "<LINE>") {
-        strChunk = "<hr>";
+        renderer.Rule(strChunk);
     } else if (strTag == "<LITERAL>") {
-        AppendParagraphOpening(strChunk, strAttribute);
-        strChunk += strArgument;
-        strChunk += "</p>";
+        renderer.Literal(strChunk, style, strArgument);
     } else if (strTag.empty()) {
         // A text slot: the next paragraph run, always in a style.
         if (strAttribute.empty())
             return Fail("a text slot needs a style but none applies" +
-                        WhyStyleIsDropped(*this, strStyle));
+                        WhyStyleIsDropped(*this, strStyleName));
         if (!pnCursor)
             return true;
         if (const std::string strFound = mismatch(KIND_PARAGRAPH); !strFound.empty())
             return Fail("a text slot needs a paragraph from the text, but " + strFound);
-        AppendParagraphOpening(strChunk, strAttribute);
-        strChunk += m_arrTokenText[(*pnCursor)++];
-        strChunk += "</p>";
+        renderer.Paragraph(strChunk, style, m_arrTokenText[(*pnCursor)++]);
     } else if (strTag.find("<<") != std::string::npos) {
         // SplitSectionLine takes the first <<name>> only; a second one is left as the tag.
         return Fail("a line can name only one style, but \"" + strLine +

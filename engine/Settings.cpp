@@ -1,5 +1,6 @@
 // Document settings from [SYSTEM], the style prefix of a text, the page head and picture paths.
 #include "engine/GenThread.h"
+#include "engine/PageRenderer.h"
 #include "engine/TextUtil.h"
 
 using engine::EndsWith;
@@ -30,7 +31,54 @@ BOOL CGenThread::ReadSystemSettings() {
 
     if (m_strPicSourceDir.empty() || !IsDirSeparator(m_strPicSourceDir.back()))
         m_strPicSourceDir += '\\';
+    return ReadPageFormat();
+}
+
+BOOL CGenThread::ReadPageFormat() {
+    // Forms written before the key existed have no PAGE_FORMAT and keep the page they had.
+    const std::size_t nFormatLine = m_formFile.GetValueLine("SYSTEM", "PAGE_FORMAT");
+    const std::string strFormat = m_formFile.GetValue("SYSTEM", "PAGE_FORMAT");
+    if (nFormatLine == 0 || strFormat == "COMPATIBLE")
+        m_nPageFormat = PageFormat::kCompatible;
+    else if (strFormat == "HTML5")
+        m_nPageFormat = PageFormat::kHtml5;
+    else
+        return Fail(FormLocation(nFormatLine) +
+                    "[SYSTEM] PAGE_FORMAT must be COMPATIBLE or HTML5, found \"" + strFormat +
+                    "\"");
+    m_pRenderer.reset();
+
+    // Only the HTML5 page names its language, so only there can a bad one spoil the page.
+    const std::size_t nLanguageLine = m_formFile.GetValueLine("SYSTEM", "PAGE_LANGUAGE");
+    if (m_nPageFormat != PageFormat::kHtml5 || nLanguageLine == 0)
+        return TRUE;
+    m_strPageLanguage = m_formFile.GetValue("SYSTEM", "PAGE_LANGUAGE");
+    if (!IsLanguageTag(m_strPageLanguage))
+        return Fail(FormLocation(nLanguageLine) +
+                    "[SYSTEM] PAGE_LANGUAGE must be a language tag such as en or de-CH, found \"" +
+                    m_strPageLanguage + "\"");
     return TRUE;
+}
+
+bool CGenThread::IsLanguageTag(std::string_view strTag) {
+    // A first subtag of two to eight letters, then subtags of one to eight letters or digits,
+    // each after a "-".
+    std::size_t nSubtag = 0, nLength = 0;
+    for (std::size_t i = 0; i <= strTag.size(); ++i) {
+        const char c = i < strTag.size() ? strTag[i] : '-';
+        const bool bLetter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        if (c == '-') {
+            if (nLength < (nSubtag == 0 ? 2u : 1u) || nLength > 8)
+                return false;
+            ++nSubtag;
+            nLength = 0;
+        } else if (bLetter || (nSubtag > 0 && c >= '0' && c <= '9')) {
+            ++nLength;
+        } else {
+            return false;
+        }
+    }
+    return true;
 }
 
 BOOL CGenThread::SplitStylePrefix(std::string_view& strStyle) {

@@ -1,42 +1,54 @@
-// Style sections to STYLE attributes.
+// Style sections to STYLE attributes (the compatible page) and to CSS declarations (the HTML5
+// page). Both read a section the same way: one tag a line, and one unknown tag spoils it all.
+#include <algorithm>
+#include <cctype>
+
 #include "engine/GenThread.h"
 #include "engine/TextUtil.h"
 
 namespace {
+
+// What a tag's value becomes in CSS.
+enum class CssValue {
+    kNone,   // the tag has no value
+    kFamily, // a font family list, quoted where CSS needs it
+    kSize,   // a number of points
+};
 
 struct StyleTag {
     std::string_view tag;
     std::string_view declaration; // what the tag writes; for tags with a value, the property
     bool bTakesValue;
     std::string_view unit; // written after the value
+    // The CSS declaration (or, for tags with a value, the property and ": ").
+    std::string_view css;
+    CssValue cssValue;
 };
 
-// In the order a line's tag is compared with them.
+// In the order a line's tag is compared with them. "extra-bold" is no CSS value; CSS pages use
+// "bold" (700), the weight every font family has a face for: 800 would be drawn as 700 by
+// most fonts anyway, or made up by the browser.
 constexpr StyleTag kStyleTags[] = {
-    {"<BOLD>", "font-weight=extra-bold", false, ""},
-    {"<ITALIC>", "font-style=italic", false, ""},
-    {"<FONT>", "font-family=", true, ""},
-    {"<FONT_SIZE>", "font-size=", true, "pt"},
-    {"<ALIGN_LEFT>", "text-align=left", false, ""},
-    {"<ALIGN_RIGHT>", "text-align=right", false, ""},
-    {"<ALIGN_CENTER>", "text-align=center", false, ""},
-    {"<COLOR_BLACK>", "color=#000000", false, ""},
-    {"<COLOR_WHITE>", "color=#FFFFFF", false, ""},
-    {"<COLOR_RED>", "color=#FF0000", false, ""},
-    {"<COLOR_BLUE>", "color=#0000FF", false, ""},
-    {"<COLOR_GREEN>", "color=#00FF00", false, ""},
+    {"<BOLD>", "font-weight=extra-bold", false, "", "font-weight: bold", CssValue::kNone},
+    {"<ITALIC>", "font-style=italic", false, "", "font-style: italic", CssValue::kNone},
+    {"<FONT>", "font-family=", true, "", "font-family: ", CssValue::kFamily},
+    {"<FONT_SIZE>", "font-size=", true, "pt", "font-size: ", CssValue::kSize},
+    {"<ALIGN_LEFT>", "text-align=left", false, "", "text-align: left", CssValue::kNone},
+    {"<ALIGN_RIGHT>", "text-align=right", false, "", "text-align: right", CssValue::kNone},
+    {"<ALIGN_CENTER>", "text-align=center", false, "", "text-align: center", CssValue::kNone},
+    {"<COLOR_BLACK>", "color=#000000", false, "", "color: #000000", CssValue::kNone},
+    {"<COLOR_WHITE>", "color=#FFFFFF", false, "", "color: #FFFFFF", CssValue::kNone},
+    {"<COLOR_RED>", "color=#FF0000", false, "", "color: #FF0000", CssValue::kNone},
+    {"<COLOR_BLUE>", "color=#0000FF", false, "", "color: #0000FF", CssValue::kNone},
+    {"<COLOR_GREEN>", "color=#00FF00", false, "", "color: #00FF00", CssValue::kNone},
 };
 
-} // namespace
-
-BOOL CGenThread::BuildStyleAttribute(std::string strStyle, std::string& strAttribute,
-                                     std::size_t* pnBadLine) const {
-    strAttribute.clear();
-    const std::vector<std::string>* pLines = m_formFile.GetSection(strStyle);
+// Calls use(tag, value) for each line of the section, in order. False at the first line whose
+// tag is unknown (its index in *pnBadLine, if given), or for a missing or empty section.
+template <class Use>
+bool ForEachStyleTag(const std::vector<std::string>* pLines, std::size_t* pnBadLine, Use use) {
     if (!pLines || pLines->empty())
-        return FALSE;
-
-    std::string strBuilt = " STYLE=\"";
+        return false;
     for (std::size_t nLine = 0; nLine < pLines->size(); ++nLine) {
         const std::string_view line = engine::TrimView((*pLines)[nLine]);
         // The tag runs up to and including the first ">"; a line without ">" has no tag.
@@ -54,18 +66,138 @@ BOOL CGenThread::BuildStyleAttribute(std::string strStyle, std::string& strAttri
             }
         }
         if (!pMatch) {
-            // One unknown tag spoils the whole section: strAttribute stays empty.
             if (pnBadLine)
                 *pnBadLine = nLine;
-            return FALSE;
+            return false;
         }
-        strBuilt += pMatch->declaration;
-        if (pMatch->bTakesValue) {
-            strBuilt += value;
-            strBuilt += pMatch->unit;
-        }
-        strBuilt += "; ";
+        use(*pMatch, value);
     }
+    return true;
+}
+
+bool IsAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool IsAsciiDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+// Names that mean something else to CSS when they stand unquoted in a family list: the generic
+// families (kept unquoted, as the generic family) and the keywords of every property (quoted,
+// as a family of that name).
+constexpr std::string_view kGenericFamilies[] = {
+    "serif",         "sans-serif",   "monospace",  "cursive", "fantasy", "system-ui", "ui-serif",
+    "ui-sans-serif", "ui-monospace", "ui-rounded", "math",    "emoji",   "fangsong"};
+constexpr std::string_view kCssKeywords[] = {"inherit", "initial",      "unset",
+                                             "revert",  "revert-layer", "default"};
+
+template <std::size_t N> bool IsOneOf(std::string_view word, const std::string_view (&list)[N]) {
+    for (std::string_view known : list) {
+        if (EqualsNoCase(word, known))
+            return true;
+    }
+    return false;
+}
+
+// Whether a family name can stand unquoted: blank-separated ASCII identifiers, none of them a
+// keyword.
+bool IsPlainFamilyName(std::string_view name) {
+    std::size_t nPos = 0;
+    while (nPos < name.size()) {
+        const std::size_t nEnd = std::min(name.find(' ', nPos), name.size());
+        const std::string_view word = name.substr(nPos, nEnd - nPos);
+        const bool bStart =
+            !word.empty() &&
+            (IsAsciiLetter(word[0]) || word[0] == '_' ||
+             (word[0] == '-' && word.size() > 1 && (IsAsciiLetter(word[1]) || word[1] == '_')));
+        if (!bStart || IsOneOf(word, kCssKeywords) || IsOneOf(word, kGenericFamilies))
+            return false;
+        for (char c : word) {
+            if (!IsAsciiLetter(c) && !IsAsciiDigit(c) && c != '-' && c != '_')
+                return false;
+        }
+        nPos = nEnd + 1;
+    }
+    return true;
+}
+
+// The families of a <FONT> value, comma-separated as in CSS: generic families as they are,
+// names that are already quoted as they are, other names quoted where they need it. Empty when
+// the value names no family.
+std::string FamilyList(std::string_view value) {
+    std::string strOut;
+    std::size_t nPos = 0;
+    while (nPos <= value.size()) {
+        const std::size_t nEnd = std::min(value.find(',', nPos), value.size());
+        // Runs of blanks inside a name are one blank to CSS as well.
+        std::string strName;
+        for (char c : engine::TrimView(value.substr(nPos, nEnd - nPos))) {
+            if (c != ' ' && c != '\t')
+                strName += c;
+            else if (strName.back() != ' ') // trimmed: a blank never comes first
+                strName += ' ';
+        }
+        nPos = nEnd + 1;
+        if (strName.empty())
+            continue;
+        if (!strOut.empty())
+            strOut += ", ";
+        const bool bQuoted = strName.size() >= 2 && (strName[0] == '"' || strName[0] == '\'') &&
+                             strName.back() == strName[0] &&
+                             strName.find(strName[0], 1) == strName.size() - 1 &&
+                             strName.find_first_of("\\<") == std::string::npos;
+        if (bQuoted || IsPlainFamilyName(strName) || IsOneOf(strName, kGenericFamilies))
+            strOut += strName;
+        else
+            engine::AppendCssString(strOut, strName);
+    }
+    return strOut;
+}
+
+// A <FONT_SIZE> value CSS reads as a number: digits with at most one decimal point.
+bool IsPointSize(std::string_view value) {
+    bool bDigit = false, bPoint = false;
+    for (char c : value) {
+        if (IsAsciiDigit(c))
+            bDigit = true;
+        else if (c == '.' && !bPoint)
+            bPoint = true;
+        else
+            return false;
+    }
+    return bDigit;
+}
+
+} // namespace
+
+BOOL CGenThread::BuildStyleAttribute(std::string strStyle, std::string& strAttribute,
+                                     std::size_t* pnBadLine) const {
+    strAttribute.clear();
+    std::string strBuilt = " STYLE=\"";
+    const bool bAll = ForEachStyleTag(m_formFile.GetSection(strStyle), pnBadLine,
+                                      [&](const StyleTag& tag, std::string_view value) {
+                                          strBuilt += tag.declaration;
+                                          if (tag.bTakesValue) {
+                                              strBuilt += value;
+                                              strBuilt += tag.unit;
+                                          }
+                                          strBuilt += "; ";
+                                      });
+    // One unknown tag spoils the whole section: strAttribute stays empty.
+    if (!bAll)
+        return FALSE;
     // Drop the blank in front of STYLE and the "; " after the last declaration.
     engine::TrimInPlace(strBuilt);
     strBuilt.pop_back();
@@ -74,12 +206,54 @@ BOOL CGenThread::BuildStyleAttribute(std::string strStyle, std::string& strAttri
     return TRUE;
 }
 
-const std::string& CGenThread::StyleAttributeOf(std::string_view strStyle) const {
-    auto it = m_mapStyleAttributes.find(strStyle);
-    if (it == m_mapStyleAttributes.end()) {
-        std::string strAttribute;
-        BuildStyleAttribute(std::string(strStyle), strAttribute);
-        it = m_mapStyleAttributes.emplace(strStyle, std::move(strAttribute)).first;
+BOOL CGenThread::BuildStyleRule(std::string strStyle, std::string& strDeclarations) const {
+    strDeclarations.clear();
+    std::string strBuilt;
+    const auto add = [&strBuilt](std::string_view property, std::string_view value) {
+        if (!strBuilt.empty())
+            strBuilt += "; ";
+        strBuilt += property;
+        strBuilt += value;
+    };
+    const bool bAll = ForEachStyleTag(
+        m_formFile.GetSection(strStyle), nullptr, [&](const StyleTag& tag, std::string_view value) {
+            // A value CSS cannot read would void the declaration in the browser and make the
+            // style sheet invalid: such a declaration is left out.
+            const std::string_view trimmed = engine::TrimView(value);
+            switch (tag.cssValue) {
+            case CssValue::kNone:
+                add(tag.css, "");
+                break;
+            case CssValue::kFamily:
+                if (const std::string strFamilies = FamilyList(trimmed); !strFamilies.empty())
+                    add(tag.css, strFamilies);
+                break;
+            case CssValue::kSize:
+                if (IsPointSize(trimmed))
+                    add(tag.css, std::string(trimmed) + "pt");
+                break;
+            }
+        });
+    if (!bAll)
+        return FALSE;
+    strDeclarations = std::move(strBuilt);
+    return TRUE;
+}
+
+engine::StyleEntry& CGenThread::StyleOf(std::string_view strStyle) const {
+    // A text names the same few styles over and over, and a page is walked twice (the HTML5
+    // page counts its styles first): comparing the name with the last few found costs less than
+    // hashing it.
+    for (const RecentStyle& recent : m_arrRecentStyles) {
+        if (recent.pEntry && recent.name == strStyle)
+            return *recent.pEntry;
     }
+    auto it = m_mapStyles.find(strStyle);
+    if (it == m_mapStyles.end()) {
+        engine::StyleEntry entry;
+        BuildStyleAttribute(std::string(strStyle), entry.strAttribute);
+        it = m_mapStyles.emplace(strStyle, std::move(entry)).first;
+    }
+    m_arrRecentStyles[m_nRecentStyles++ % std::size(m_arrRecentStyles)] = {it->first, &it->second};
     return it->second;
 }

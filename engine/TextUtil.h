@@ -44,14 +44,19 @@ inline bool IsDirSeparator(char c) {
 inline std::string QuoteTag(std::string_view rest) {
     const std::size_t nClose = rest.find('>');
     const std::size_t nLength = nClose != std::string_view::npos && nClose < 24 ? nClose + 1 : 1;
-    return "\"" + std::string(rest.substr(0, nLength)) + "\"";
+    // Appended piece by piece: g++ 12 at -O3 mistakes "\"" + std::string(...) for an
+    // overlapping copy (-Wrestrict).
+    std::string strQuoted = "\"";
+    strQuoted += rest.substr(0, nLength);
+    strQuoted += '"';
+    return strQuoted;
 }
 
 // Every page carries this title.
 inline constexpr std::string_view kPageTitle = "User Notification";
 
 // The opening of a paragraph: "<p STYLE=...>" with a style attribute, "<p>" without one.
-inline void AppendParagraphOpening(std::string& strOut, const std::string& strAttribute) {
+inline void AppendParagraphOpening(std::string& strOut, std::string_view strAttribute) {
     if (strAttribute.empty()) {
         strOut += "<p>";
     } else {
@@ -59,6 +64,52 @@ inline void AppendParagraphOpening(std::string& strOut, const std::string& strAt
         strOut += strAttribute;
         strOut += '>';
     }
+}
+
+// Text as the value of an HTML attribute in double quotes: the characters that could end the
+// value or start a reference are written as references.
+inline void AppendAttributeText(std::string& strOut, std::string_view text) {
+    for (char c : text) {
+        switch (c) {
+        case '&':
+            strOut += "&amp;";
+            break;
+        case '"':
+            strOut += "&quot;";
+            break;
+        case '<':
+            strOut += "&lt;";
+            break;
+        case '>':
+            strOut += "&gt;";
+            break;
+        default:
+            strOut += c;
+        }
+    }
+}
+
+// Text as a CSS string in double quotes. Besides the quote and the backslash, "<" is escaped so
+// that no string can end the <style> element it stands in, and control characters, which a CSS
+// string cannot hold as they are.
+inline void AppendCssString(std::string& strOut, std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    strOut += '"';
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            strOut += '\\';
+            strOut += c;
+        } else if (c == '<' || u < 0x20 || u == 0x7F) {
+            strOut += '\\';
+            strOut += kHex[u >> 4];
+            strOut += kHex[u & 0xF];
+            strOut += ' ';
+        } else {
+            strOut += c;
+        }
+    }
+    strOut += '"';
 }
 
 } // namespace engine

@@ -19,8 +19,17 @@ namespace {
 
 using platform::testing::FileOp;
 
+// The compatible page's start and end, and the HTML5 page's (PAGE_FORMAT = HTML5).
 constexpr std::string_view kHeadStart = "<html><head><title>User Notification</title></head><body";
 constexpr std::string_view kEnd = "</body></html>";
+constexpr std::string_view kHtml5Start = "<!DOCTYPE html>\n<html lang=\"";
+constexpr std::string_view kHtml5End = "</body>\n</html>\n";
+
+bool StartsAndEndsAs(const std::string& strPage, std::string_view start, std::string_view end) {
+    return strPage.compare(0, start.size(), start) == 0 &&
+           strPage.size() >= start.size() + end.size() &&
+           strPage.compare(strPage.size() - end.size(), end.size(), end) == 0;
+}
 
 bool FixedTime(platform::LocalDateTime& dt) {
     dt = {2026, 12, 4, 8, 7, 28};
@@ -95,9 +104,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
         const std::string strJailed = platform::testing::JailedPath(strResult);
         platform::testing::SetWriteJail(std::string());
         const std::string strPage = fuzzsupport::ReadBytes(strJailed);
-        FUZZ_CHECK(strPage.compare(0, kHeadStart.size(), kHeadStart) == 0);
-        FUZZ_CHECK(strPage.size() >= kHeadStart.size() + kEnd.size() &&
-                   strPage.compare(strPage.size() - kEnd.size(), kEnd.size(), kEnd) == 0);
+        FUZZ_CHECK(StartsAndEndsAs(strPage, kHeadStart, kEnd) ||
+                   StartsAndEndsAs(strPage, kHtml5Start, kHtml5End));
     }
     // Pages, finished or not, all carry the one name the fixed clock and index 0 give.
     ::unlink((s_setup.strJail + "/HTML2026212242827228202.htm").c_str());

@@ -20,8 +20,10 @@ inline constexpr FileHandle kNoFile = -1;
 // Each call returns false on failure and leaves the system's error code in nError.
 // Opens for reading without shutting other openers out; a directory is refused.
 bool OpenForReading(const std::string& strPath, FileHandle& hFile, int& nError);
-// Creates the file, or empties an existing one, for writing.
-bool CreateForWriting(const std::string& strPath, FileHandle& hFile, int& nError);
+// Creates the file for writing. An existing file is emptied, or, with bMustBeNew, left as it is
+// and the call fails with an error for which IsExistsError holds.
+bool CreateForWriting(const std::string& strPath, bool bMustBeNew, FileHandle& hFile, int& nError);
+bool IsExistsError(int nError);
 // nRead == 0 means the end of the file.
 bool ReadSome(FileHandle hFile, char* pBuffer, std::size_t nSize, std::size_t& nRead, int& nError);
 // Writes at least one byte of a non-empty buffer, or fails.

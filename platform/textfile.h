@@ -54,8 +54,15 @@ private:
     bool m_bEof = false;
 };
 
-// A file created afresh for writing (an existing file of that name is emptied). Strings are
-// written exactly as given: no line end is added and nothing is translated.
+// How TextFileWriter::Create treats a file that already has the name.
+enum class CreateMode {
+    kReplace, // empties it and writes over it
+    kNew,     // leaves it alone and fails (IsFileExistsError tells this failure apart); the
+              // test and the creation are one step, so two writers never get the same file
+};
+
+// A file created for writing, afresh (see CreateMode). Strings are written exactly as given:
+// no line end is added and nothing is translated.
 class TextFileWriter {
 public:
     TextFileWriter() = default;
@@ -64,7 +71,8 @@ public:
     // Closes a file that is still open, dropping any error.
     ~TextFileWriter();
 
-    bool Create(const std::string& strPath, int* pError = nullptr);
+    bool Create(const std::string& strPath, int* pError = nullptr,
+                CreateMode mode = CreateMode::kReplace);
     // Throws FileException when the data cannot be written.
     void WriteString(std::string_view text);
     // Writes what is still buffered and closes; throws FileException on failure, after which
@@ -84,6 +92,8 @@ private:
 // The system's description of an error code that a file operation reported (errno here, a
 // Win32 error code on Windows).
 std::string FileErrorText(int nOsError);
+// Whether an error code from Create says that the file exists already.
+bool IsFileExistsError(int nOsError);
 
 // Deletes a file; throws FileException when it cannot (missing, a directory, no access).
 void RemoveFile(const std::string& strPath);

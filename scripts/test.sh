@@ -17,6 +17,8 @@ command -v make >/dev/null || missing+=(make)
 command -v python3 >/dev/null || missing+=(python3)
 command -v chromium >/dev/null || missing+=(chromium)
 command -v groff >/dev/null || missing+=(groff)
+command -v java >/dev/null || missing+=(default-jre-headless)
+command -v npm >/dev/null || missing+=(npm)
 for pkg in libgtest-dev libgmock-dev googletest \
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 libwine-dev; do
     dpkg -s "$pkg" >/dev/null 2>&1 || missing+=("$pkg")
@@ -30,6 +32,9 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 echo "test.sh: browser test (BrowserRender.ExamplePages) uses $(command -v chromium)"
+# The W3C Nu HTML Checker for the HTML5 pages, at the version package-lock.json pins (its install
+# script, which would fetch a Java runtime of its own, is not run: Debian's Java runs it).
+npm ci --ignore-scripts --no-audit --no-fund >/dev/null
 
 presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(release asan tsan mingw64 mingw32 fuzz)

@@ -36,6 +36,10 @@ std::string FileErrorText(int nOsError) {
     return os::ErrorText(nOsError);
 }
 
+bool IsFileExistsError(int nOsError) {
+    return os::IsExistsError(nOsError);
+}
+
 // ---- reading ----
 
 TextFileReader::~TextFileReader() {
@@ -139,7 +143,7 @@ TextFileWriter::~TextFileWriter() {
     }
 }
 
-bool TextFileWriter::Create(const std::string& strPath, int* pError) {
+bool TextFileWriter::Create(const std::string& strPath, int* pError, CreateMode mode) {
     if (m_hFile != os::kNoFile) {
         int nIgnored;
         os::CloseFile(m_hFile, nIgnored);
@@ -156,7 +160,7 @@ bool TextFileWriter::Create(const std::string& strPath, int* pError) {
     const std::string& strRealPath = faults::WritePath(strPath, strJailed);
     os::FileHandle hFile;
     int nError = 0;
-    if (!os::CreateForWriting(strRealPath, hFile, nError)) {
+    if (!os::CreateForWriting(strRealPath, mode == CreateMode::kNew, hFile, nError)) {
         if (pError)
             *pError = nError;
         return false;

@@ -33,10 +33,11 @@ bool OpenForReading(const std::string& strPath, FileHandle& hFile, int& nError) 
     return true;
 }
 
-bool CreateForWriting(const std::string& strPath, FileHandle& hFile, int& nError) {
+bool CreateForWriting(const std::string& strPath, bool bMustBeNew, FileHandle& hFile, int& nError) {
+    const int nFlags = O_WRONLY | O_CREAT | O_CLOEXEC | (bMustBeNew ? O_EXCL : O_TRUNC);
     int fd;
     do {
-        fd = ::open(strPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        fd = ::open(strPath.c_str(), nFlags, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         nError = errno;
@@ -91,6 +92,10 @@ bool RemovePath(const std::string& strPath, int& nError) {
         return false;
     }
     return true;
+}
+
+bool IsExistsError(int nError) {
+    return nError == EEXIST;
 }
 
 int NotOpenError() {

@@ -37,9 +37,10 @@ bool OpenForReading(const std::string& strPath, FileHandle& hFile, int& nError) 
     return true;
 }
 
-bool CreateForWriting(const std::string& strPath, FileHandle& hFile, int& nError) {
-    const HANDLE h = ::CreateFileA(strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+bool CreateForWriting(const std::string& strPath, bool bMustBeNew, FileHandle& hFile, int& nError) {
+    const HANDLE h =
+        ::CreateFileA(strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                      bMustBeNew ? CREATE_NEW : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         nError = LastError();
         return false;
@@ -93,6 +94,11 @@ bool RemovePath(const std::string& strPath, int& nError) {
         return false;
     }
     return true;
+}
+
+bool IsExistsError(int nError) {
+    // CREATE_NEW reports ERROR_FILE_EXISTS; some file systems say ERROR_ALREADY_EXISTS.
+    return nError == ERROR_FILE_EXISTS || nError == ERROR_ALREADY_EXISTS;
 }
 
 int NotOpenError() {

@@ -1,0 +1,64 @@
+// The compatible page: the page hosts have always had, byte for byte. One line of HTML without
+// a doctype, styles as STYLE attributes, pictures as "file:" names, lists inside a styled
+// paragraph when they have a style.
+#include "engine/GenThread.h"
+#include "engine/PageRenderer.h"
+#include "engine/TextUtil.h"
+
+namespace engine {
+namespace {
+
+class CCompatibleRenderer final : public CPageRenderer {
+public:
+    explicit CCompatibleRenderer(CGenThread& job) : m_job(job) {}
+
+    std::string Head() override { return m_job.BuildPageHead(std::string(kPageTitle)); }
+    std::string_view Tail() const override { return "</body></html>"; }
+
+    void Paragraph(std::string& out, const ItemStyle& style, std::string_view text) override {
+        AppendParagraphOpening(out, style.attribute);
+        out += text;
+        out += "</p>";
+    }
+    void List(std::string& out, const ItemStyle& style, bool bNumbered,
+              std::span<const std::string_view> items) override {
+        if (!style.attribute.empty())
+            AppendParagraphOpening(out, style.attribute);
+        out += bNumbered ? "<OL>" : "<UL>";
+        for (std::string_view item : items) {
+            out += "<LI>";
+            out += item;
+        }
+        out += bNumbered ? "</OL>" : "</UL>";
+        if (!style.attribute.empty())
+            out += "</p>";
+    }
+    void Picture(std::string& out, const ItemStyle& style,
+                 const std::string& strArgument) override {
+        std::string strPath = strArgument;
+        m_job.ResolvePicturePath(strPath);
+        AppendParagraphOpening(out, style.attribute);
+        out += "<img src=file:";
+        out += strPath;
+        out += "></p>";
+    }
+    void Literal(std::string& out, const ItemStyle& style, std::string_view html) override {
+        AppendParagraphOpening(out, style.attribute);
+        out += html;
+        out += "</p>";
+    }
+    void Rule(std::string& out) override { out += "<hr>"; }
+    void LineBreak(std::string& out) override { out += "<BR>"; }
+    void PlainParagraphs(std::string& out) override { out += m_job.RenderParagraphs(); }
+
+private:
+    CGenThread& m_job;
+};
+
+} // namespace
+
+std::unique_ptr<CPageRenderer> MakeCompatibleRenderer(CGenThread& job) {
+    return std::make_unique<CCompatibleRenderer>(job);
+}
+
+} // namespace engine

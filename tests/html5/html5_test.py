@@ -1,0 +1,236 @@
+#!/usr/bin/env python3
+"""HTML5 pages (PAGE_FORMAT = HTML5) as the W3C Nu HTML Checker and Chromium see them.
+
+Usage: html5_test.py vnu|browser PAGEWRIGHT_EXE REPO_ROOT. Exit status 77 (skipped) without the
+tool: Java and node_modules/vnu-jar (npm ci) for "vnu", chromium for "browser".
+
+Both make the same pages with the command: every example form switched to HTML5, and the pages
+of PAGES below, which between them hold every layout item, every style tag, both run modes, both
+kinds of list, pictures by absolute path, relative name and URL (spaces and non-ASCII in the
+names), and a background picture and colour. "vnu" wants no message at all from the checker:
+no error, no warning, no info. "browser" wants, for each style, the computed style the form
+asked for, lists outside paragraphs, and every local picture loaded.
+"""
+import html
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+# A style section per style tag (one with several tags and a name that needs escaping as a
+# class), and what getComputedStyle must give an element in it: CSS pixels are 4/3 of points.
+STYLES = [
+    ("BOLD", "<BOLD>", {"fontWeight": "700"}),
+    ("ITALIC", "<ITALIC>", {"fontStyle": "italic"}),
+    ("FONT", "<FONT> Georgia", {"fontFamily": "Georgia"}),
+    ("FONT_LIST", "<FONT>Courier New, monospace", {"fontFamily": '"Courier New", monospace'}),
+    ("FONT_SIZE", "<FONT_SIZE>12", {"fontSize": "16px"}),
+    ("ALIGN_LEFT", "<ALIGN_LEFT>", {"textAlign": "left"}),
+    ("ALIGN_RIGHT", "<ALIGN_RIGHT>", {"textAlign": "right"}),
+    ("ALIGN_CENTER", "<ALIGN_CENTER>", {"textAlign": "center"}),
+    ("COLOR_BLACK", "<COLOR_BLACK>", {"color": "rgb(0, 0, 0)"}),
+    ("COLOR_WHITE", "<COLOR_WHITE>", {"color": "rgb(255, 255, 255)"}),
+    ("COLOR_RED", "<COLOR_RED>", {"color": "rgb(255, 0, 0)"}),
+    ("COLOR_BLUE", "<COLOR_BLUE>", {"color": "rgb(0, 0, 255)"}),
+    ("COLOR_GREEN", "<COLOR_GREEN>", {"color": "rgb(0, 255, 0)"}),
+    ("Wärme 2_x", "<BOLD>\n<COLOR_RED>\n<FONT_SIZE>7.5",
+     {"fontWeight": "700", "color": "rgb(255, 0, 0)", "fontSize": "10px"}),
+    ("BODY", "<FONT_SIZE>9", {"fontSize": "12px"}),  # the default style
+]
+STYLE_OF = {name: wanted for name, _, wanted in STYLES}
+
+# Form A: a background picture, pictures from a relative folder (a relative URL, resolved
+# against the page's folder). Form B: no background picture, pictures from an absolute folder.
+SYSTEM = {
+    "A": "PIC_SOURCE_DIR = bilder ü/\nBACKGROUND_PIC = {tmp}/back ground ü.png\n",
+    "B": "PIC_SOURCE_DIR = {tmp}/pics ß/\nPAGE_LANGUAGE = de-CH\n",
+}
+LAYOUTS = """
+[ALL]
+<BACK_PICT>
+<PICTURE><<BOLD>>{tmp}/abs dir ö/logo ä.png|Company logo
+{slots}
+<LINE>
+<BUL_LIST><<COLOR_GREEN>>
+<NEW_LINE>
+<<BODY>>
+<NUM_LIST><<ITALIC>>
+<PICTURE>logo ä.png
+<PICTURE>http://127.0.0.1:9/logo.png|Remote logo
+<LITERAL><<COLOR_BLUE>> <a href="https://status.example.com/">Live status</a>
+[PICS]
+<PICTURE>logo ß.png|Logo
+<<BODY>>
+"""
+LISTS = "<LB>green one<T>green two<LE>"
+# (page, form, section, text, the elements Chromium must find: text -> (tag, parent, style),
+#  local pictures that must load)
+PAGES = [
+    ("section", "A", "ALL",
+     "<T>".join(f"{name} text" for name, _, _ in STYLES) + LISTS + "between lists" +
+     "<LB>first<T>second<LE>",
+     {**{f"{name} text": ("P", "BODY", wanted) for name, _, wanted in STYLES},
+      "green one": ("LI", "UL", STYLE_OF["COLOR_GREEN"]),
+      "first": ("LI", "OL", STYLE_OF["ITALIC"])}, 2),
+    ("inline", "A", "ALL",
+     "<T>".join(f"<<{name}>>{name} inline" for name, _, _ in STYLES[:-1]) +
+     LISTS.replace("<LB>", "<LB><<COLOR_GREEN>>") + "no style of its own",
+     {**{f"{name} inline": ("P", "BODY", wanted) for name, _, wanted in STYLES[:-1]},
+      "green two": ("LI", "UL", STYLE_OF["COLOR_GREEN"]),
+      "no style of its own": ("P", "BODY", STYLE_OF["BODY"])}, 0),
+    ("plain", "B", "NO_SUCH_SECTION", "first<T>second",
+     {"second": ("P", "BODY", STYLE_OF["BODY"])}, 0),
+    ("pictures", "B", "PICS", "after the picture",
+     {"after the picture": ("P", "BODY", STYLE_OF["BODY"])}, 1),
+]
+EXAMPLES = [("notice", "NOTICE", ["--text-file", "examples/notice.txt"]),
+            ("inline", "NOTICE", ["--text-file", "examples/inline.txt"]),
+            ("banner", "BANNER_PAGE", ["--text", "Welcome"])]
+
+# Appended to a copy of a page: on load, writes what Chromium computed into the DOM it dumps.
+PROBE = """<script>
+const bg = /url\\("(.*)"\\)/.exec(getComputedStyle(document.body).backgroundImage);
+const probe = new Image();
+if (bg) { probe.src = bg[1]; document.body.append(probe); }
+addEventListener("load", () => {
+  const props = ["fontWeight", "fontStyle", "fontFamily", "fontSize", "textAlign", "color"];
+  const out = {elements: [], images: [], body: getComputedStyle(document.body).backgroundColor,
+               background: bg ? probe.naturalWidth : -1};
+  for (const e of document.body.querySelectorAll("p, ul, ol, li")) {
+    const s = getComputedStyle(e), r = {tag: e.tagName, parent: e.parentElement.tagName,
+                                        text: e.textContent};
+    for (const p of props) r[p] = s[p];
+    out.elements.push(r);
+  }
+  for (const i of document.images)
+    if (i !== probe) out.images.push({src: i.getAttribute("src"), width: i.naturalWidth});
+  const pre = document.createElement("pre");
+  pre.id = "probe";
+  pre.textContent = JSON.stringify(out);
+  document.body.append(pre);
+});
+</script>"""
+
+
+def make_pages(exe, root, tmp):
+    """Generates every page; returns (page path, expected elements, pictures, form) per page."""
+    logo = os.path.join(root, "examples", "pictures", "logo.png")
+    for folder, name in [("abs dir ö", "logo ä.png"), ("pics ß", "logo ß.png"),
+                         ("pages/bilder ü", "logo ä.png"), (".", "back ground ü.png")]:
+        os.makedirs(os.path.join(tmp, folder), exist_ok=True)
+        shutil.copy(logo, os.path.join(tmp, folder, name))
+    styles = "".join(f"[{name}]\n{lines}\n" for name, lines, _ in STYLES)
+    slots = "\n".join(f"<<{name}>>" for name, _, _ in STYLES)
+    made = []
+
+    def generate(form, args):
+        run = subprocess.run([exe, "generate", "--form", form] + args, cwd=root,
+                             capture_output=True, text=True, timeout=60)
+        if run.returncode != 0:
+            raise SystemExit(f"FAIL generate {args}: {run.stderr}")
+        return os.path.join(root, run.stdout.strip())
+
+    for key, system in SYSTEM.items():
+        with open(os.path.join(tmp, key + ".frm"), "w", encoding="utf-8") as f:
+            f.write(("[SYSTEM]\nDEFAULT_STYLE = <<BODY>>\nHTML_DEST_DIR = {tmp}/pages\n"
+                     "PAGE_FORMAT = HTML5\n" + system + styles + LAYOUTS)
+                    .replace("{tmp}", tmp).replace("{slots}", slots))
+    for name, form, section, text, elements, pictures in PAGES:
+        page = generate(os.path.join(tmp, form + ".frm"), ["--section", section, "--text", text])
+        made.append((name, page, elements, pictures, form))
+    # The example form as it ships, but asking for HTML5 pages, written to the scratch folder.
+    with open(os.path.join(root, "examples", "notice.frm"), encoding="utf-8") as f:
+        example = re.sub(r"(?m)^HTML_DEST_DIR *=.*$", f"HTML_DEST_DIR = {tmp}/examples",
+                         f.read().replace("[SYSTEM]\n", "[SYSTEM]\nPAGE_FORMAT = HTML5\n", 1))
+    os.makedirs(os.path.join(tmp, "examples"))
+    with open(os.path.join(tmp, "notice.frm"), "w", encoding="utf-8") as f:
+        f.write(example)
+    for name, section, args in EXAMPLES:
+        page = generate(os.path.join(tmp, "notice.frm"), ["--section", section] + args)
+        made.append(("example " + name, page, None, 0, "example"))
+    return made
+
+
+def check_vnu(root, made):
+    jar = os.path.join(root, "node_modules", "vnu-jar", "build", "dist", "vnu.jar")
+    if not shutil.which("java") or not os.path.exists(jar):
+        print("SKIPPED: needs java and node_modules/vnu-jar (scripts/test.sh installs both)")
+        return 77
+    run = subprocess.run(["java", "-jar", jar, "--format", "json", "--stdout"] +
+                         [page for _, page, _, _, _ in made],
+                         capture_output=True, text=True, timeout=300)
+    messages = json.loads(run.stdout)["messages"]
+    names = {"file:" + page: name for name, page, _, _, _ in made}
+    for m in messages:
+        print(f"FAIL {names.get(m.get('url'), m.get('url'))}: line {m.get('lastLine')}: "
+              f"{m.get('type')}/{m.get('subType', '')}: {m.get('message')}")
+    errors = sum(m.get("type") == "error" for m in messages)
+    warnings = sum(m.get("subType") == "warning" for m in messages)
+    print(f"vnu {json.loads(run.stdout).get('version')}: {len(made)} pages, {errors} errors, "
+          f"{warnings} warnings, {len(messages) - errors - warnings} other messages")
+    return 1 if messages or run.returncode not in (0, 1) else 0
+
+
+def check_browser(made, tmp):
+    chromium = shutil.which("chromium")
+    if not chromium:
+        print("SKIPPED: chromium is not installed (scripts/test.sh installs it)")
+        return 77
+    failures = 0
+    for name, page, elements, pictures, form in made:
+        if elements is None:
+            continue  # the examples are for the checker
+        probe = page[:-len(".htm")] + ".probe.html"
+        with open(page, encoding="utf-8") as f:
+            text = f.read()
+        with open(probe, "w", encoding="utf-8") as f:
+            f.write(text.replace("</body>", PROBE + "</body>"))
+        dom = subprocess.run(
+            [chromium, "--headless", "--no-sandbox", "--disable-gpu", "--user-data-dir=" +
+             os.path.join(tmp, "profile"), "--disable-quic", "--no-first-run",
+             "--disable-background-networking", "--disable-component-update", "--disable-sync",
+             "--allow-file-access-from-files", "--virtual-time-budget=5000", "--dump-dom",
+             "file://" + probe], capture_output=True, text=True, timeout=120).stdout
+        found = re.search(r'<pre id="probe">(.*?)</pre>', dom, re.S)
+        if not found:
+            print(f"FAIL {name}: no probe result in the DOM")
+            failures += 1
+            continue
+        got = json.loads(html.unescape(found.group(1)))
+        problems = []
+        for want_text, (tag, parent, style) in elements.items():
+            hits = [e for e in got["elements"] if e["text"] == want_text and e["tag"] == tag]
+            if len(hits) != 1 or hits[0]["parent"] != parent:
+                problems.append(f"{tag} {want_text!r}: found {hits}")
+                continue
+            problems += [f"{want_text!r}: {p} {hits[0][p]!r}, expected {v!r}"
+                         for p, v in style.items() if hits[0][p] != v]
+        problems += [f"list inside {e['parent']}" for e in got["elements"]
+                     if e["tag"] in ("UL", "OL") and e["parent"] != "BODY"]
+        local = [i for i in got["images"] if not i["src"].startswith("http")]
+        problems += [f"picture not loaded: {i['src']}" for i in local if i["width"] <= 0]
+        if len(local) != pictures:
+            problems.append(f"{len(local)} local pictures, expected {pictures}")
+        if got["body"] != "rgb(255, 255, 255)":
+            problems.append(f"background colour {got['body']}")
+        if (got["background"] > 0) != (form == "A"):
+            problems.append(f"background picture width {got['background']}")
+        failures += bool(problems)
+        print(("FAIL " if problems else "ok   ") + name + ": " + ("; ".join(problems) or
+              f"{len(elements)} styled elements, {len(local)} pictures loaded"))
+    print(f"{len(PAGES) - failures} of {len(PAGES)} pages rendered as their forms ask")
+    return 1 if failures else 0
+
+
+def main():
+    mode, exe, root = sys.argv[1], os.path.abspath(sys.argv[2]), os.path.abspath(sys.argv[3])
+    with tempfile.TemporaryDirectory() as tmp:
+        made = make_pages(exe, root, tmp)
+        return check_vnu(root, made) if mode == "vnu" else check_browser(made, tmp)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
