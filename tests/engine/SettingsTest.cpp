@@ -23,8 +23,8 @@ struct FormJob {
 TEST(FormFile, ServesValuesAndStyleSections) {
     FormJob f("[SYSTEM]\n  DEFAULT_STYLE   =   <<BODY>>   ; the default\nTWICE=first\nEQ=a=b\n"
               "TWICE=second\n[ PADDED ]\nK=padded\n[]\nK=nameless\n[DUP]\nK=one\n[DUP]\nK=two\n"
-              "ONLY2=x\n[MISSPELT]\n<BOLD>\n<BLOD>\n[ALL]\n<BOLD>\n<ITALIC>\n<FONT>Arial\n"
-              "<FONT_SIZE>10\n<ALIGN_LEFT>\n<ALIGN_RIGHT>\n<ALIGN_CENTER>\n<COLOR_BLACK>\n"
+              "ONLY2=x\n[EMPTY]\n[MISSPELT]\n<BOLD>\n<BLOD>\n[ALL]\n<BOLD>\n<ITALIC>\n<FONT>Arial\n"
+              "<FONT_SIZE>10\n<ALIGN_LEFT>\n<ALIGN_RIGHT>\n<ALIGN_CENTER>ignored\n<COLOR_BLACK>\n"
               "<COLOR_WHITE>\n<COLOR_RED>\n<COLOR_BLUE>\n<COLOR_GREEN>\n");
     ASSERT_EQ(TRUE, f.Load());
     testsupport::WriteFile(f.path, "[C]\nK=3\n"); // the path already held is not read again
@@ -41,10 +41,14 @@ TEST(FormFile, ServesValuesAndStyleSections) {
     };
     for (const auto& [section, key, expected] : values)
         EXPECT_EQ(expected, f.job.m_formFile.GetValue(section, key)) << section << "/" << key;
-    // A style with one unknown tag yields no attribute at all; the known ones join with "; ".
-    std::string result = "left over";
-    EXPECT_EQ(FALSE, f.job.BuildStyleAttribute("MISSPELT", result));
-    EXPECT_EQ("", result);
+    // A style with one unknown tag, or with no lines, yields no attribute at all; the known ones
+    // join with "; ", and text behind a tag that takes no value is ignored.
+    for (const char* style : {"MISSPELT", "EMPTY"}) {
+        std::string result = "left over";
+        EXPECT_EQ(FALSE, f.job.BuildStyleAttribute(style, result));
+        EXPECT_EQ("", result) << style;
+    }
+    std::string result;
     EXPECT_EQ(TRUE, f.job.BuildStyleAttribute("ALL", result));
     EXPECT_EQ(
         "STYLE=\"font-weight=extra-bold; font-style=italic; font-family=Arial; font-size=10pt; "
