@@ -55,4 +55,9 @@ export XDG_DATA_HOME="$work/data"
 "$prefix/bin/pagewright" --version | grep -q "^pagewright " || fail "pagewright --version"
 expect_page "$("$prefix/bin/pagewright" generate --form "$work/form.frm" --section NONE \
     --text "From the command")" "From the command"
+# A registry file the user names through the environment is theirs: never replaced.
+printf 'my notes\n' >"$work/notes.txt"
+if PAGEWRIGHT_REGISTRY="$work/notes.txt" "$prefix/bin/pagewright" generate --form "$work/form.frm" \
+    --section NONE --text x >/dev/null 2>&1; then fail "a foreign PAGEWRIGHT_REGISTRY file was used"; fi
+[ "$(cat "$work/notes.txt")" = "my notes" ] || fail "PAGEWRIGHT_REGISTRY file was rewritten"
 echo "package_test: SONAME $soname; find_package, pkg-config and the installed command all work"

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -224,12 +225,17 @@ std::string CreateGenerator(const cli::GenerateOptions& opts, IPagewright** ppGe
     if (bInstalled)
         strModule = strDir + PAGEWRIGHT_INSTALLED_MODULE;
     const bool bOwnRegistry = opts.strRegistry.empty();
+    // A registry file the user named, with --registry or PAGEWRIGHT_REGISTRY for the installed
+    // command, is never repaired or replaced: only the command's own file is.
+    const char* pEnvRegistry = std::getenv("PAGEWRIGHT_REGISTRY");
+    const bool bUserRegistry =
+        !bOwnRegistry || (bInstalled && pEnvRegistry != nullptr && *pEnvRegistry != '\0');
     if (!bOwnRegistry)
         platform::registry::SetRegistryFile(opts.strRegistry);
     else if (!bInstalled)
         platform::registry::SetRegistryFile(strDir + "pagewright.registry");
     const std::string strRegistry = platform::registry::RegistryFile();
-    if (!strRegistry.empty() && !PrepareRegistry(strRegistry, bOwnRegistry)) {
+    if (!strRegistry.empty() && !PrepareRegistry(strRegistry, !bUserRegistry)) {
         nExit = kExitUsage;
         return {};
     }
