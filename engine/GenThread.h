@@ -28,9 +28,10 @@ class CPageRenderer;
 // change after the job has loaded it, and a long text may name the same few styles hundreds of
 // thousands of times.
 struct StyleEntry {
-    std::string strAttribute;      // what BuildStyleAttribute makes of the name
-    std::string strClassAttribute; // ' class="NAME"' on an HTML5 page, once that page asks
-    bool bInStyleSheet = false;    // the HTML5 page's style sheet declares it
+    std::string strAttribute;        // what BuildStyleAttribute makes of the name
+    std::string strClass;            // its class on an HTML5 page, once that page asks,
+    std::string strParagraphOpening; // and the "<p class=...>" there
+    bool bInStyleSheet = false;      // the HTML5 page's style sheet declares it
 };
 } // namespace engine
 

@@ -107,13 +107,13 @@ public:
     std::string_view Tail() const override { return "</body>\n</html>\n"; }
 
     void Paragraph(std::string& out, const ItemStyle& style, std::string_view text) override {
-        Open(out, "p", style);
+        OpenParagraph(out, style);
         out += text;
         out += "</p>\n";
     }
     void List(std::string& out, const ItemStyle& style, bool bNumbered,
               std::span<const std::string_view> items) override {
-        Open(out, bNumbered ? "ol" : "ul", style);
+        OpenList(out, bNumbered, style);
         for (std::string_view item : items) {
             out += "<li>";
             out += item;
@@ -167,17 +167,30 @@ private:
     StyleEntry& EntryOf(const ItemStyle& style) const {
         return style.pEntry ? *style.pEntry : m_job.StyleOf(style.name);
     }
-    // "<p>", or "<p class="NAME">" for a style.
-    void Open(std::string& out, std::string_view tag, const ItemStyle& style) {
-        out += '<';
-        out += tag;
+    // "<p>", or "<p class="NAME">" for a style (the opening most items have, made once).
+    void OpenParagraph(std::string& out, const ItemStyle& style) {
+        if (style.name.empty()) {
+            out += "<p>";
+            return;
+        }
+        StyleEntry& entry = EntryOf(style);
+        if (entry.strParagraphOpening.empty())
+            entry.strParagraphOpening = "<p class=\"" + ClassOf(entry, style.name) + "\">";
+        out += entry.strParagraphOpening;
+    }
+    void OpenList(std::string& out, bool bNumbered, const ItemStyle& style) {
+        out += bNumbered ? "<ol" : "<ul";
         if (!style.name.empty()) {
-            StyleEntry& entry = EntryOf(style);
-            if (entry.strClassAttribute.empty())
-                entry.strClassAttribute = " class=\"" + ClassName(style.name) + "\"";
-            out += entry.strClassAttribute;
+            out += " class=\"";
+            out += ClassOf(EntryOf(style), style.name);
+            out += '"';
         }
         out += '>';
+    }
+    static const std::string& ClassOf(StyleEntry& entry, std::string_view name) {
+        if (entry.strClass.empty())
+            entry.strClass = ClassName(name);
+        return entry.strClass;
     }
 
     CGenThread& m_job;
@@ -262,7 +275,7 @@ void CHtml5Renderer::Picture(std::string& out, const ItemStyle& style,
         strUrl = UrlOf(name);
     else
         strUrl = FileUrl(m_job.m_strPicSourceDir + std::string(name));
-    Open(out, "p", style);
+    OpenParagraph(out, style);
     out += "<img src=\"";
     AppendAttributeText(out, strUrl);
     out += "\" alt=\"";

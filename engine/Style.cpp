@@ -245,7 +245,9 @@ engine::StyleEntry& CGenThread::StyleOf(std::string_view strStyle) const {
     // page counts its styles first): comparing the name with the last few found costs less than
     // hashing it.
     for (const RecentStyle& recent : m_arrRecentStyles) {
-        if (recent.pEntry && recent.name == strStyle)
+        // Length and first letter tell most names apart without a call to memcmp.
+        if (recent.pEntry && recent.name.size() == strStyle.size() &&
+            (strStyle.empty() || recent.name[0] == strStyle[0]) && recent.name == strStyle)
             return *recent.pEntry;
     }
     auto it = m_mapStyles.find(strStyle);
