@@ -29,7 +29,7 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
 
-    // IDispatch (component/Dispatch.cpp)
+    // IDispatch (component/Dispatch.cpp, with DispatchTypeLib.cpp or DispatchTable.cpp)
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames,
@@ -129,5 +129,6 @@ inline HRESULT CreatePagewright(REFIID riid, void** ppv) {
 // Generator objects alive in this module; the module's lock count includes them.
 LONG LivePagewrightObjects();
 
-// Drops the type information IDispatch keeps once it has looked it up (on module unload).
+// Drops the type information IDispatch keeps once it has looked it up (on module unload). Only
+// Windows keeps any: it is defined in DispatchTypeLib.cpp.
 void ReleaseDispatchTypeInfo();

@@ -5,11 +5,8 @@
 
 #include "component/Pagewright.h"
 #include "module/Module.h"
+#include "platform/library.h"
 #include "platform/registry.h"
-
-#ifdef _WIN32
-#include <oleauto.h>
-#endif
 
 namespace module {
 
@@ -43,49 +40,6 @@ std::vector<Entry> ClassEntries(const std::string& strModule) {
     };
 }
 
-#ifdef _WIN32
-
-HRESULT RegisterTypeLibrary(const std::string& strModule) {
-    const int nChars = ::MultiByteToWideChar(CP_ACP, 0, strModule.c_str(), -1, nullptr, 0);
-    if (nChars <= 0)
-        return HRESULT_FROM_WIN32(::GetLastError());
-    std::wstring wstrModule(static_cast<std::size_t>(nChars), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, strModule.c_str(), -1, wstrModule.data(), nChars);
-    ITypeLib* pLib = nullptr;
-    // Reads the TYPELIB resource and writes the library's and the interface's keys.
-    const HRESULT hr = ::LoadTypeLibEx(wstrModule.c_str(), REGKIND_REGISTER, &pLib);
-    if (SUCCEEDED(hr))
-        pLib->Release();
-    return hr;
-}
-
-#else
-
-// The keys the Windows type library registration writes for this library and its interface.
-HRESULT RegisterTypeLibrary(const std::string& strModule) {
-    const std::string strLibid = platform::FormatGuid(LIBID_PAGEWRIGHTLib);
-    const std::string strLibKey = "TypeLib\\" + strLibid + "\\1.0";
-    const std::string strDir = strModule.substr(0, strModule.find_last_of('/') + 1);
-    const std::string strInterfaceKey = "Interface\\" + platform::FormatGuid(IID_IPagewright);
-    const Entry entries[] = {
-        {strLibKey, "", "Pagewright 1.0 Type Library"},
-        {strLibKey + "\\FLAGS", "", "0"},
-        {strLibKey + "\\0\\win32", "", strModule},
-        {strLibKey + "\\HELPDIR", "", strDir},
-        {strInterfaceKey, "", "IPagewright"},
-        {strInterfaceKey + "\\ProxyStubClsid32", "", "{00020424-0000-0000-C000-000000000046}"},
-        {strInterfaceKey + "\\TypeLib", "", strLibid},
-        {strInterfaceKey + "\\TypeLib", "Version", "1.0"},
-    };
-    for (const Entry& entry : entries)
-        if (const LONG nError =
-                platform::registry::SetString(entry.strKey, entry.szName, entry.strData))
-            return HRESULT_FROM_WIN32(nError);
-    return S_OK;
-}
-
-#endif
-
 } // namespace
 
 HRESULT RegisterServer() {
@@ -104,7 +58,9 @@ HRESULT RegisterServer() {
         if (const LONG nError =
                 platform::registry::SetString(entry.strKey, entry.szName, entry.strData))
             return HRESULT_FROM_WIN32(nError);
-    return RegisterTypeLibrary(strModule);
+    const platform::library::TypeLibraryInfo typeLibrary = {
+        LIBID_PAGEWRIGHTLib, "1.0", "Pagewright 1.0 Type Library", IID_IPagewright, "IPagewright"};
+    return platform::library::RegisterTypeLibrary(strModule, typeLibrary);
 }
 
 HRESULT UnregisterServer() {

@@ -26,6 +26,7 @@ using BSTR = OLECHAR*;
 
 #define STDMETHODCALLTYPE
 #define STDAPICALLTYPE
+#define STDAPI extern "C" HRESULT STDAPICALLTYPE
 
 constexpr HRESULT MakeHResult(std::uint32_t value) {
     return static_cast<HRESULT>(value);

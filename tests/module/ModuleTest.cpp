@@ -7,6 +7,7 @@
 #include <span>
 #include <tuple>
 
+#include "component/DispatchIds.h"
 #include "component/Pagewright.h"
 #include "platform/registry.h"
 #include "tests/support/Host.h"
@@ -229,6 +230,7 @@ TEST_F(ModuleTest, DispatchThroughBothProgIds) {
         ASSERT_EQ(CreateByProgId(szProgId, IID_IDispatch, reinterpret_cast<void**>(&p)), S_OK);
         std::u16string names[] = {u"GenerateHTML", u"IsGeneratingFinished", u"GetHTMLFileName",
                                   u"Reset", u"MakePage"};
+        // The published numbers, which compiled scripts keep: a changed header fails here.
         for (DISPID i = 0; i < 5; ++i) {
             LPOLESTR name = reinterpret_cast<LPOLESTR>(names[i].data());
             DISPID id = 0;
@@ -242,18 +244,26 @@ TEST_F(ModuleTest, DispatchThroughBothProgIds) {
         ITypeInfo* pInfo = nullptr;
         EXPECT_EQ(p->GetTypeInfo(1, LOCALE_USER_DEFAULT, &pInfo), DISP_E_BADINDEX);
 
-        EXPECT_EQ(Invoke(p, bScript, 0x60020000, VT_I4,
+        EXPECT_EQ(Invoke(p, bScript, PAGEWRIGHT_DISPID_GENERATEHTML, VT_I4,
                          {Arg(VT_BSTR, section.Get()), Arg(VT_BSTR, path.Get()),
                           Arg(VT_BSTR, text.Get())}),
                   "0");
-        ASSERT_TRUE(
-            testsupport::WaitUntil([&] { return Invoke(p, bScript, 0x60020001, VT_I4) == "1"; }));
-        const std::string page = Invoke(p, bScript, 0x60020002, VT_BSTR, {index0});
+        ASSERT_TRUE(testsupport::WaitUntil([&] {
+            return Invoke(p, bScript, PAGEWRIGHT_DISPID_ISGENERATINGFINISHED, VT_I4) == "1";
+        }));
+        const std::string page =
+            Invoke(p, bScript, PAGEWRIGHT_DISPID_GETHTMLFILENAME, VT_BSTR, {index0});
         EXPECT_TRUE(page.starts_with(dir + "/HTML") && page.ends_with(".htm")) << page;
         EXPECT_NE(testsupport::ReadFile(page).find("Hello"), std::string::npos) << page;
-        Invoke(p, bScript, 0x60020003, VT_EMPTY);
+        // A number that names no member reaches no method: Reset would delete the page.
+        DISPPARAMS none{};
+        EXPECT_EQ(p->Invoke(PAGEWRIGHT_DISPID_RESET + 1, IID_NULL, LOCALE_USER_DEFAULT,
+                            DISPATCH_METHOD, &none, nullptr, nullptr, nullptr),
+                  DISP_E_MEMBERNOTFOUND);
+        EXPECT_TRUE(testsupport::FileExists(page));
+        Invoke(p, bScript, PAGEWRIGHT_DISPID_RESET, VT_EMPTY);
         EXPECT_FALSE(testsupport::FileExists(page));
-        EXPECT_EQ(Invoke(p, bScript, 0x60020002, VT_BSTR, {index0}), "");
+        EXPECT_EQ(Invoke(p, bScript, PAGEWRIGHT_DISPID_GETHTMLFILENAME, VT_BSTR, {index0}), "");
         if (!bScript) { // the same calls through the vtable, as a compiled client binds
             IPagewright* pEarly = nullptr;
             ASSERT_EQ(p->QueryInterface(IID_IPagewright, reinterpret_cast<void**>(&pEarly)), S_OK);
