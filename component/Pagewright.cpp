@@ -5,9 +5,6 @@
 #include <string_view>
 #include <utility>
 
-#ifdef PAGEWRIGHT_BENCHMARK_SWITCHES
-#include "component/BenchmarkSwitches.h"
-#endif
 #include "engine/TextUtil.h"
 #include "platform/bstr.h"
 #include "platform/strconv.h"
@@ -22,28 +19,9 @@ namespace {
 constexpr unsigned kReadyPollMs = 100;
 constexpr unsigned kResetPollMs = 50;
 
-#ifdef PAGEWRIGHT_BENCHMARK_SWITCHES
-std::atomic<bool> g_bPurePolling{false};
-bool WakeUpsEnabled() {
-    return !g_bPurePolling.load();
-}
-#else
-constexpr bool WakeUpsEnabled() {
-    return true;
-}
-#endif
+std::atomic<LONG> g_nLiveObjects{0};
 
 } // namespace
-
-#ifdef PAGEWRIGHT_BENCHMARK_SWITCHES
-void pagewright_bench::SetPurePolling(bool bOn) {
-    g_bPurePolling = bOn;
-}
-#endif
-
-namespace {
-std::atomic<LONG> g_nLiveObjects{0};
-}
 
 LONG LivePagewrightObjects() {
     return g_nLiveObjects.load();
@@ -230,13 +208,7 @@ HRESULT CPagewright::InterfaceSupportsErrorInfo(REFIID riid) {
 // ---- waits and results ----
 
 void CPagewright::WaitForChange(unsigned nMilliseconds) {
-    if (WakeUpsEnabled()) {
-        m_changed.WaitFor(m_mutex, nMilliseconds);
-    } else {
-        m_mutex.Unlock();
-        platform::SleepMs(nMilliseconds);
-        m_mutex.Lock();
-    }
+    m_changed.WaitFor(m_mutex, nMilliseconds);
 }
 
 void CPagewright::HandBackResult(std::string strResultFile, std::int32_t nRequestIndex,
