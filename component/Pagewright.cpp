@@ -107,6 +107,7 @@ HRESULT CPagewright::GenerateHTML(BSTR szText, BSTR szFrmPath, BSTR szSectionNam
         const std::size_t nNeeded = static_cast<std::size_t>(m_nIssued) + 1;
         if (m_arrResultFiles.capacity() < nNeeded || m_arrResultIndexes.capacity() < nNeeded ||
             m_arrFailReasons.capacity() < nNeeded) {
+            // Doubling keeps a long batch to a few reallocations; 16 covers a short batch at once.
             const std::size_t nRoom =
                 std::max<std::size_t>({nNeeded, 16, 2 * m_arrResultFiles.capacity()});
             try {
@@ -127,7 +128,7 @@ HRESULT CPagewright::GenerateHTML(BSTR szText, BSTR szFrmPath, BSTR szSectionNam
     // The job holds a reference until it has handed its result back, so the host may release
     // the object while jobs run.
     AddRef();
-    if (!platform::StartWorkerThread(&GenerationThreadProc, this)) {
+    if (!platform::StartWorkerThread(&RunWorker, this)) {
         {
             // No worker will take the request: undo it so nothing waits for it.
             platform::MutexLock lock(m_mutex);
@@ -187,6 +188,7 @@ HRESULT CPagewright::Reset() {
         try {
             platform::RemoveFile(std::string(name));
         } catch (const platform::FileException&) {
+            // The documented log line (README): log readers match its number and text.
             VellumSetState(248, "Pagewright", -1);
             VellumFormatErrorLog("Could Not Delete File!");
         }

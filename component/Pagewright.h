@@ -49,7 +49,7 @@ public:
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override;
 
 private:
-    friend unsigned GenerationThreadProc(void* pParam);
+    friend unsigned RunWorker(void* pParam);
     friend class CGenThread;
     // Stress tests check the bookkeeping's invariants under the lock.
     friend struct PagewrightAudit;
@@ -114,8 +114,9 @@ private:
     std::string m_strSectionName;
 };
 
-// The worker thread's entry; pParam is the CPagewright that started it.
-unsigned GenerationThreadProc(void* pParam);
+// The entry of each request's worker thread (component/Worker.cpp); pParam is the CPagewright
+// that started it.
+unsigned RunWorker(void* pParam);
 
 // Creates a generator object and returns the interface asked for (IUnknown, IDispatch,
 // IPagewright or ISupportErrorInfo) with one reference. With pUnkOuter the object becomes the
