@@ -10,24 +10,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-missing=()
-command -v cmake >/dev/null || missing+=(cmake)
-command -v g++ >/dev/null || missing+=(g++)
-command -v make >/dev/null || missing+=(make)
-command -v python3 >/dev/null || missing+=(python3)
-command -v chromium >/dev/null || missing+=(chromium)
-command -v groff >/dev/null || missing+=(groff)
-for pkg in libgtest-dev libgmock-dev googletest \
-    g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 libwine-dev; do
-    dpkg -s "$pkg" >/dev/null 2>&1 || missing+=("$pkg")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "test.sh: installing ${missing[*]}"
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo=sudo
-    $sudo apt-get update -q
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+. scripts/lib/packages.sh
+ensure_packages test.sh cmake:cmake g++:g++ make:make python3:python3 chromium:chromium \
+    groff:groff libgtest-dev libgmock-dev googletest \
+    g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 libwine-dev
 
 echo "test.sh: browser test (BrowserRender.ExamplePages) uses $(command -v chromium)"
 
