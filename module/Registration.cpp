@@ -15,14 +15,8 @@ namespace {
 constexpr const char* kProgId = "Pagewright.Pagewright.1";
 constexpr const char* kVersionIndependentProgId = "Pagewright.Pagewright";
 
-struct Entry {
-    std::string strKey;
-    const char* szName; // "" for the key's default value
-    std::string strData;
-};
-
 // In the order they are written: the two ProgID keys, then the class key and its subkeys.
-std::vector<Entry> ClassEntries(const std::string& strModule) {
+std::vector<platform::library::RegistryEntry> ClassEntries(const std::string& strModule) {
     const std::string strClsid = platform::FormatGuid(CLSID_Pagewright);
     const std::string strClassKey = "CLSID\\" + strClsid;
     const std::string strDescription = ClassDescription();
@@ -44,7 +38,7 @@ std::vector<Entry> ClassEntries(const std::string& strModule) {
 
 HRESULT RegisterServer() {
     std::string strModule;
-    std::vector<Entry> entries;
+    std::vector<platform::library::RegistryEntry> entries;
     try {
         strModule = ModulePath();
         entries = ClassEntries(strModule);
@@ -54,10 +48,8 @@ HRESULT RegisterServer() {
     if (strModule.empty())
         return E_UNEXPECTED; // the module cannot name its own file
     // Stop at the first failure; what was written stays.
-    for (const Entry& entry : entries)
-        if (const LONG nError =
-                platform::registry::SetString(entry.strKey, entry.szName, entry.strData))
-            return HRESULT_FROM_WIN32(nError);
+    if (const HRESULT hr = platform::library::WriteRegistryEntries(entries); FAILED(hr))
+        return hr;
     const platform::library::TypeLibraryInfo typeLibrary = {
         LIBID_PAGEWRIGHTLib, "1.0", "Pagewright 1.0 Type Library", IID_IPagewright, "IPagewright"};
     return platform::library::RegisterTypeLibrary(strModule, typeLibrary);

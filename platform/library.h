@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/types.h"
 
@@ -18,6 +19,17 @@ std::string PathOf(const void* pCode);
 // String resource nId of the library that holds pCode ("" when it has none). False where
 // libraries carry no string resources (outside Windows); str is then left as it was.
 bool LoadStringResource(const void* pCode, unsigned nId, std::string& str);
+
+// One string value that registration writes under HKEY_CLASSES_ROOT.
+struct RegistryEntry {
+    std::string strKey;
+    const char* szName; // "" for the key's default value
+    std::string strData;
+};
+
+// Writes the entries in order and stops at the first failure, whose HRESULT it returns; what
+// was written before stays.
+HRESULT WriteRegistryEntries(const std::vector<RegistryEntry>& entries);
 
 // What the system's type library registration writes for a library with one interface.
 struct TypeLibraryInfo {

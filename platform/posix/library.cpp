@@ -34,12 +34,7 @@ HRESULT RegisterTypeLibrary(const std::string& strPath, const TypeLibraryInfo& i
     const std::string strLibKey = "TypeLib\\" + strLibid + "\\" + info.szVersion;
     const std::string strDir = strPath.substr(0, strPath.find_last_of('/') + 1);
     const std::string strInterfaceKey = "Interface\\" + FormatGuid(info.iid);
-    struct Entry {
-        std::string strKey;
-        const char* szName; // "" for the key's default value
-        std::string strData;
-    };
-    const Entry entries[] = {
+    return WriteRegistryEntries({
         {strLibKey, "", info.szHelpString},
         {strLibKey + "\\FLAGS", "", "0"},
         {strLibKey + "\\0\\win32", "", strPath},
@@ -49,11 +44,7 @@ HRESULT RegisterTypeLibrary(const std::string& strPath, const TypeLibraryInfo& i
         {strInterfaceKey + "\\ProxyStubClsid32", "", "{00020424-0000-0000-C000-000000000046}"},
         {strInterfaceKey + "\\TypeLib", "", strLibid},
         {strInterfaceKey + "\\TypeLib", "Version", info.szVersion},
-    };
-    for (const Entry& entry : entries)
-        if (const LONG nError = registry::SetString(entry.strKey, entry.szName, entry.strData))
-            return HRESULT_FROM_WIN32(nError);
-    return S_OK;
+    });
 }
 
 void* Load(const std::string& strPath) {
