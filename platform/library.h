@@ -49,7 +49,7 @@ HRESULT RegisterTypeLibrary(const std::string& strPath, const TypeLibraryInfo& i
 void* Load(const std::string& strPath);
 // The export szName of a loaded library; null when it has none.
 void* FindExport(void* hLibrary, const char* szName);
-// Drops the reference Load took.
-void Unload(void* hLibrary);
+// Drops the reference Load took; false when the system refuses.
+bool Unload(void* hLibrary);
 
 } // namespace platform::library

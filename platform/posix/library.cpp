@@ -55,8 +55,8 @@ void* FindExport(void* hLibrary, const char* szName) {
     return ::dlsym(hLibrary, szName);
 }
 
-void Unload(void* hLibrary) {
-    ::dlclose(hLibrary);
+bool Unload(void* hLibrary) {
+    return ::dlclose(hLibrary) == 0;
 }
 
 } // namespace platform::library

@@ -67,8 +67,8 @@ void* FindExport(void* hLibrary, const char* szName) {
     return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(hLibrary), szName));
 }
 
-void Unload(void* hLibrary) {
-    ::FreeLibrary(static_cast<HMODULE>(hLibrary));
+bool Unload(void* hLibrary) {
+    return ::FreeLibrary(static_cast<HMODULE>(hLibrary)) != 0;
 }
 
 } // namespace platform::library
