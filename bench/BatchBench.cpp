@@ -15,11 +15,11 @@
 #include <vector>
 
 #include "BenchInputs.h"
-#include "component/BenchmarkSwitches.h"
 #include "component/Pagewright.h"
 #include "engine/GenThread.h"
 #include "platform/bstr.h"
 #include "platform/strconv.h"
+#include "platform/sync.h"
 #include "platform/thread.h"
 
 namespace {
@@ -143,9 +143,9 @@ int main(int argc, char** argv) {
     std::printf("| IPagewright, waits woken at once | %.1f ms | %d | %.2fx the floor |\n",
                 dWoken * 1e3, nMadeWoken, dWoken / dDirect);
     if (!bSkipPolling) {
-        pagewright_bench::SetPurePolling(true);
+        platform::testing::SetPurePolling(true);
         const double dPolling = RunBatch(req, kBatch, &nMade);
-        pagewright_bench::SetPurePolling(false);
+        platform::testing::SetPurePolling(false);
         std::printf("| IPagewright, pure 100 ms / 50 ms polling | %.1f ms | %d | %.2fx the floor; "
                     "waking is %.0fx faster |\n",
                     dPolling * 1e3, nMade, dPolling / dDirect, dPolling / dWoken);

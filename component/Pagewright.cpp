@@ -5,9 +5,6 @@
 #include <string_view>
 #include <utility>
 
-#ifdef PAGEWRIGHT_BENCHMARK_SWITCHES
-#include "component/BenchmarkSwitches.h"
-#endif
 #include "engine/TextUtil.h"
 #include "platform/bstr.h"
 #include "platform/strconv.h"
@@ -22,28 +19,9 @@ namespace {
 constexpr unsigned kReadyPollMs = 100;
 constexpr unsigned kResetPollMs = 50;
 
-#ifdef PAGEWRIGHT_BENCHMARK_SWITCHES
-std::atomic<bool> g_bPurePolling{false};
-bool WakeUpsEnabled() {
-    return !g_bPurePolling.load();
-}
-#else
-constexpr bool WakeUpsEnabled() {
-    return true;
-}
-#endif
+std::atomic<LONG> g_nLiveObjects{0};
 
 } // namespace
-
-#ifdef PAGEWRIGHT_BENCHMARK_SWITCHES
-void pagewright_bench::SetPurePolling(bool bOn) {
-    g_bPurePolling = bOn;
-}
-#endif
-
-namespace {
-std::atomic<LONG> g_nLiveObjects{0};
-}
 
 LONG LivePagewrightObjects() {
     return g_nLiveObjects.load();
@@ -129,6 +107,7 @@ HRESULT CPagewright::GenerateHTML(BSTR szText, BSTR szFrmPath, BSTR szSectionNam
         const std::size_t nNeeded = static_cast<std::size_t>(m_nIssued) + 1;
         if (m_arrResultFiles.capacity() < nNeeded || m_arrResultIndexes.capacity() < nNeeded ||
             m_arrFailReasons.capacity() < nNeeded) {
+            // Doubling keeps a long batch to a few reallocations; 16 covers a short batch at once.
             const std::size_t nRoom =
                 std::max<std::size_t>({nNeeded, 16, 2 * m_arrResultFiles.capacity()});
             try {
@@ -149,7 +128,7 @@ HRESULT CPagewright::GenerateHTML(BSTR szText, BSTR szFrmPath, BSTR szSectionNam
     // The job holds a reference until it has handed its result back, so the host may release
     // the object while jobs run.
     AddRef();
-    if (!platform::StartWorkerThread(&GenerationThreadProc, this)) {
+    if (!platform::StartWorkerThread(&RunWorker, this)) {
         {
             // No worker will take the request: undo it so nothing waits for it.
             platform::MutexLock lock(m_mutex);
@@ -209,6 +188,7 @@ HRESULT CPagewright::Reset() {
         try {
             platform::RemoveFile(std::string(name));
         } catch (const platform::FileException&) {
+            // The documented log line (README): log readers match its number and text.
             VellumSetState(248, "Pagewright", -1);
             VellumFormatErrorLog("Could Not Delete File!");
         }
@@ -230,13 +210,7 @@ HRESULT CPagewright::InterfaceSupportsErrorInfo(REFIID riid) {
 // ---- waits and results ----
 
 void CPagewright::WaitForChange(unsigned nMilliseconds) {
-    if (WakeUpsEnabled()) {
-        m_changed.WaitFor(m_mutex, nMilliseconds);
-    } else {
-        m_mutex.Unlock();
-        platform::SleepMs(nMilliseconds);
-        m_mutex.Lock();
-    }
+    m_changed.WaitFor(m_mutex, nMilliseconds);
 }
 
 void CPagewright::HandBackResult(std::string strResultFile, std::int32_t nRequestIndex,

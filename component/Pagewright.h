@@ -29,7 +29,7 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
 
-    // IDispatch (component/Dispatch.cpp)
+    // IDispatch (component/Dispatch.cpp, with DispatchTypeLib.cpp or DispatchTable.cpp)
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames,
@@ -49,7 +49,7 @@ public:
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override;
 
 private:
-    friend unsigned GenerationThreadProc(void* pParam);
+    friend unsigned RunWorker(void* pParam);
     friend class CGenThread;
     // Stress tests check the bookkeeping's invariants under the lock.
     friend struct PagewrightAudit;
@@ -114,8 +114,9 @@ private:
     std::string m_strSectionName;
 };
 
-// The worker thread's entry; pParam is the CPagewright that started it.
-unsigned GenerationThreadProc(void* pParam);
+// The entry of each request's worker thread (component/Worker.cpp); pParam is the CPagewright
+// that started it.
+unsigned RunWorker(void* pParam);
 
 // Creates a generator object and returns the interface asked for (IUnknown, IDispatch,
 // IPagewright or ISupportErrorInfo) with one reference. With pUnkOuter the object becomes the
@@ -129,5 +130,6 @@ inline HRESULT CreatePagewright(REFIID riid, void** ppv) {
 // Generator objects alive in this module; the module's lock count includes them.
 LONG LivePagewrightObjects();
 
-// Drops the type information IDispatch keeps once it has looked it up (on module unload).
+// Drops the type information IDispatch keeps once it has looked it up (on module unload). Only
+// Windows keeps any: it is defined in DispatchTypeLib.cpp.
 void ReleaseDispatchTypeInfo();

@@ -46,7 +46,9 @@ inline bool IsDirSeparator(char c) {
 }
 
 // The tag at the front of rest, quoted as a message shows it: up to its ">" when that comes
-// soon, else just the "<".
+// soon, else just the "<". Soon is within 24 characters: room for any tag a text really holds
+// (the markers, an HTML tag, a style name in << >>), while a lone "<" in prose, whose next ">"
+// may be sentences away, is quoted as itself instead of pulling that prose into the message.
 inline std::string QuoteTag(std::string_view rest) {
     const std::size_t nClose = rest.find('>');
     const std::size_t nLength = nClose != std::string_view::npos && nClose < 24 ? nClose + 1 : 1;

@@ -4,12 +4,8 @@
 #include <atomic>
 
 #include "component/Pagewright.h"
-
-#ifndef _WIN32
-#include <climits>
-#include <cstdlib>
-#include <dlfcn.h>
-#endif
+#include "module/PagewrightApi.h"
+#include "platform/library.h"
 
 namespace module {
 
@@ -17,9 +13,10 @@ namespace {
 
 std::atomic<LONG> g_nLocks{0};
 
-#ifdef _WIN32
-HINSTANCE g_hModule = nullptr;
-#endif
+// Any function of the module names the module's file.
+const void* ThisModule() {
+    return reinterpret_cast<const void*>(&DllGetClassObject);
+}
 
 } // namespace
 
@@ -35,72 +32,17 @@ LONG LockCount() {
     return g_nLocks.load() + LivePagewrightObjects();
 }
 
-#ifdef _WIN32
-
 std::string ModulePath() {
-    std::string strPath(MAX_PATH, '\0');
-    for (;;) {
-        const DWORD n =
-            ::GetModuleFileNameA(g_hModule, strPath.data(), static_cast<DWORD>(strPath.size()));
-        if (n == 0)
-            return std::string();
-        if (n < strPath.size()) {
-            strPath.resize(n);
-            return strPath;
-        }
-        strPath.resize(strPath.size() * 2); // truncated: try a larger buffer
-    }
+    return platform::library::PathOf(ThisModule());
 }
 
 std::string ClassDescription() {
-    char buffer[256];
-    const int n = ::LoadStringA(g_hModule, 1, buffer, sizeof buffer);
-    return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
+    std::string strDescription = "Pagewright Class"; // where modules carry no string resources
+    platform::library::LoadStringResource(ThisModule(), 1, strDescription);
+    return strDescription;
 }
-
-#else
-
-std::string ModulePath() {
-    Dl_info info{};
-    if (!::dladdr(reinterpret_cast<void*>(&DllGetClassObject), &info) || !info.dli_fname)
-        return std::string();
-    // Absolute, but through the name it was loaded by: the versioned file behind a link such as
-    // libpagewright.so.1 changes with every update, the link does not.
-    const std::string strFile = info.dli_fname;
-    const std::size_t nSlash = strFile.rfind('/');
-    const std::string strDir = nSlash == std::string::npos ? "." : strFile.substr(0, nSlash + 1);
-    char resolved[PATH_MAX];
-    if (!::realpath(strDir.c_str(), resolved))
-        return strFile;
-    std::string strPath = resolved;
-    if (strPath.back() != '/')
-        strPath += '/';
-    return strPath + strFile.substr(nSlash == std::string::npos ? 0 : nSlash + 1);
-}
-
-std::string ClassDescription() {
-    return "Pagewright Class";
-}
-
-#endif
 
 } // namespace module
-
-#ifdef _WIN32
-extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID pReserved) {
-    if (dwReason == DLL_PROCESS_ATTACH) {
-        // Thread notifications stay on: the statically linked runtime uses them to clean up
-        // per-thread data of worker threads.
-        module::g_hModule = hInstance;
-    } else if (dwReason == DLL_PROCESS_DETACH && !pReserved) {
-        // Unloaded by FreeLibrary (not process exit): other modules are still there to release
-        // what we hold.
-        module::ReleaseClassFactory();
-        ReleaseDispatchTypeInfo();
-    }
-    return TRUE;
-}
-#endif
 
 STDAPI DllCanUnloadNow() {
     return module::LockCount() == 0 ? S_OK : S_FALSE;

@@ -15,7 +15,7 @@ LONG LockCount();
 
 // The full path of the module file, as registration writes it.
 std::string ModulePath();
-// "Pagewright Class": the module's string resource 1 on Windows.
+// "Pagewright Class": the module's string resource 1 where modules carry string resources.
 std::string ClassDescription();
 
 // The class object, made on first use (serialised) and kept until unload. With a reference.
@@ -27,17 +27,3 @@ HRESULT RegisterServer();
 HRESULT UnregisterServer();
 
 } // namespace module
-
-// The module's exports (ordinals 1 to 4 on Windows).
-#ifdef _WIN32
-#define PAGEWRIGHT_EXPORT
-#else
-#define PAGEWRIGHT_EXPORT __attribute__((visibility("default")))
-#define STDAPI extern "C" HRESULT
-extern "C" {
-PAGEWRIGHT_EXPORT HRESULT DllCanUnloadNow();
-PAGEWRIGHT_EXPORT HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv);
-PAGEWRIGHT_EXPORT HRESULT DllRegisterServer();
-PAGEWRIGHT_EXPORT HRESULT DllUnregisterServer();
-}
-#endif

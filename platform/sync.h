@@ -52,11 +52,20 @@ public:
     void NotifyAll();
 
 private:
+    // WaitFor as the system does it (platform/posix, platform/win32).
+    void WaitForSystem(Mutex& mutex, unsigned nMilliseconds);
+
 #ifdef _WIN32
     CONDITION_VARIABLE m_cv;
 #else
     std::condition_variable m_cv;
 #endif
 };
+
+namespace testing {
+// Pure polling: while on, waits are not woken by NotifyAll but sleep their full time before
+// their callers look again. The baseline against which the batch benchmark measures wake-ups.
+void SetPurePolling(bool bOn);
+} // namespace testing
 
 } // namespace platform

@@ -17,11 +17,9 @@ public:
     enum Cause { kRead, kWrite, kClose, kRemove };
     FileException(Cause cause, int nOsError, std::string strPath);
     const char* what() const noexcept override { return m_strWhat.c_str(); }
-    Cause GetCause() const { return m_cause; }
     int GetOsError() const { return m_nOsError; }
 
 private:
-    Cause m_cause;
     int m_nOsError;
     std::string m_strWhat;
 };
@@ -78,7 +76,6 @@ public:
     // Writes what is still buffered and closes; throws FileException on failure, after which
     // the file is closed all the same.
     void Close();
-    bool IsOpen() const { return m_hFile != -1; }
 
 private:
     void Flush();

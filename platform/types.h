@@ -26,6 +26,7 @@ using BSTR = OLECHAR*;
 
 #define STDMETHODCALLTYPE
 #define STDAPICALLTYPE
+#define STDAPI extern "C" HRESULT STDAPICALLTYPE
 
 constexpr HRESULT MakeHResult(std::uint32_t value) {
     return static_cast<HRESULT>(value);
@@ -36,7 +37,6 @@ constexpr HRESULT S_FALSE = 1;
 constexpr HRESULT E_NOTIMPL = MakeHResult(0x80004001u);
 constexpr HRESULT E_NOINTERFACE = MakeHResult(0x80004002u);
 constexpr HRESULT E_POINTER = MakeHResult(0x80004003u);
-constexpr HRESULT E_FAIL = MakeHResult(0x80004005u);
 constexpr HRESULT E_UNEXPECTED = MakeHResult(0x8000FFFFu);
 constexpr HRESULT E_OUTOFMEMORY = MakeHResult(0x8007000Eu);
 constexpr HRESULT E_INVALIDARG = MakeHResult(0x80070057u);
@@ -109,36 +109,24 @@ using VARIANT_BOOL = std::int16_t;
 using LPOLESTR = OLECHAR*;
 
 constexpr VARTYPE VT_EMPTY = 0;
-constexpr VARTYPE VT_NULL = 1;
 constexpr VARTYPE VT_I2 = 2;
 constexpr VARTYPE VT_I4 = 3;
 constexpr VARTYPE VT_BSTR = 8;
 constexpr VARTYPE VT_DISPATCH = 9;
-constexpr VARTYPE VT_ERROR = 10;
-constexpr VARTYPE VT_BOOL = 11;
 constexpr VARTYPE VT_VARIANT = 12;
 constexpr VARTYPE VT_UNKNOWN = 13;
-constexpr VARTYPE VT_I1 = 16;
 constexpr VARTYPE VT_UI1 = 17;
-constexpr VARTYPE VT_UI2 = 18;
-constexpr VARTYPE VT_UI4 = 19;
 constexpr VARTYPE VT_INT = 22;
-constexpr VARTYPE VT_UINT = 23;
 constexpr VARTYPE VT_BYREF = 0x4000;
 
 constexpr WORD DISPATCH_METHOD = 1;
-constexpr WORD DISPATCH_PROPERTYGET = 2;
-constexpr WORD DISPATCH_PROPERTYPUT = 4;
-constexpr WORD DISPATCH_PROPERTYPUTREF = 8;
 constexpr DISPID DISPID_UNKNOWN = -1;
 
 constexpr LCID LOCALE_NEUTRAL = 0;
 constexpr LCID LOCALE_USER_DEFAULT = 0x400;
-constexpr LCID LOCALE_SYSTEM_DEFAULT = 0x800;
 
 constexpr HRESULT DISP_E_UNKNOWNINTERFACE = MakeHResult(0x80020001u);
 constexpr HRESULT DISP_E_MEMBERNOTFOUND = MakeHResult(0x80020003u);
-constexpr HRESULT DISP_E_PARAMNOTFOUND = MakeHResult(0x80020004u);
 constexpr HRESULT DISP_E_TYPEMISMATCH = MakeHResult(0x80020005u);
 constexpr HRESULT DISP_E_UNKNOWNNAME = MakeHResult(0x80020006u);
 constexpr HRESULT DISP_E_NONAMEDARGS = MakeHResult(0x80020007u);
@@ -155,7 +143,6 @@ constexpr LONG ERROR_SUCCESS = 0;
 constexpr LONG ERROR_FILE_NOT_FOUND = 2;
 constexpr LONG ERROR_ACCESS_DENIED = 5;
 constexpr LONG ERROR_INVALID_DATA = 13;
-constexpr LONG ERROR_OUTOFMEMORY = 14;
 constexpr LONG ERROR_INVALID_PARAMETER = 87;
 constexpr LONG ERROR_MOD_NOT_FOUND = 126;
 constexpr LONG ERROR_PROC_NOT_FOUND = 127;
@@ -209,15 +196,11 @@ struct VARIANT {
 using VARIANTARG = VARIANT;
 
 #define V_VT(X) ((X)->vt)
-#define V_ISBYREF(X) (((X)->vt & VT_BYREF) != 0)
 #define V_I4(X) ((X)->lVal)
-#define V_INT(X) ((X)->intVal)
 #define V_BSTR(X) ((X)->bstrVal)
 #define V_I4REF(X) ((X)->plVal)
-#define V_INTREF(X) ((X)->pintVal)
 #define V_BSTRREF(X) ((X)->pbstrVal)
 #define V_VARIANTREF(X) ((X)->pvarVal)
-#define V_UNKNOWN(X) ((X)->punkVal)
 #define V_BYREF(X) ((X)->byref)
 
 struct DISPPARAMS {

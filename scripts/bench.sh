@@ -5,12 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if ! dpkg -s libbenchmark-dev >/dev/null 2>&1; then
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo=sudo
-    $sudo apt-get update -q
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends libbenchmark-dev
-fi
+. scripts/lib/packages.sh
+ensure_packages bench.sh libbenchmark-dev
 cmake --preset bench >/dev/null
 cmake --build --preset bench >/dev/null
 

@@ -15,18 +15,8 @@ shift || true
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(formfile tokenizer sectionline job)
 
-missing=()
-command -v clang++-14 >/dev/null || missing+=(clang-14)
-dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || missing+=(libclang-rt-14-dev)
-command -v cmake >/dev/null || missing+=(cmake)
-command -v make >/dev/null || missing+=(make)
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "fuzz.sh: installing ${missing[*]}"
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo=sudo
-    $sudo apt-get update -q
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+. scripts/lib/packages.sh
+ensure_packages fuzz.sh clang-14:clang++-14 libclang-rt-14-dev cmake:cmake make:make
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz

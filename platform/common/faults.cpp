@@ -132,7 +132,7 @@ void PassFileGateArmed() {
         return;
     ++g_nAtGate;
     while (g_bGateClosed)
-        g_gateOpened.WaitFor(g_mutex, 100);
+        g_gateOpened.WaitFor(g_mutex, 100); // woken when the gate opens; 100 ms only bounds a miss
     --g_nAtGate;
 }
 

@@ -29,7 +29,7 @@ const char* CauseText(FileException::Cause cause) {
 } // namespace
 
 FileException::FileException(Cause cause, int nOsError, std::string strPath)
-    : m_cause(cause), m_nOsError(nOsError),
+    : m_nOsError(nOsError),
       m_strWhat(std::string(CauseText(cause)) + " " + strPath + ": " + os::ErrorText(nOsError)) {}
 
 std::string FileErrorText(int nOsError) {

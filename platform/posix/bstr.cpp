@@ -9,6 +9,7 @@
 // at the first character.
 
 BSTR SysAllocStringLen(const OLECHAR* pch, UINT cch) {
+    // The byte count must fit the 32-bit prefix, with room left for the prefix and terminator.
     if (cch > (std::numeric_limits<std::uint32_t>::max() - 16) / sizeof(OLECHAR))
         return nullptr;
     const std::size_t nBytes = static_cast<std::size_t>(cch) * sizeof(OLECHAR);

@@ -14,7 +14,7 @@ void Mutex::Unlock() {
 ConditionVariable::ConditionVariable() = default;
 ConditionVariable::~ConditionVariable() = default;
 
-void ConditionVariable::WaitFor(Mutex& mutex, unsigned nMilliseconds) {
+void ConditionVariable::WaitForSystem(Mutex& mutex, unsigned nMilliseconds) {
     // The caller holds the mutex; adopt it for the wait and hand it back still locked.
     std::unique_lock<std::mutex> lock(mutex.m_mutex, std::adopt_lock);
     m_cv.wait_for(lock, std::chrono::milliseconds(nMilliseconds));

@@ -20,7 +20,7 @@ ConditionVariable::ConditionVariable() {
 }
 ConditionVariable::~ConditionVariable() = default;
 
-void ConditionVariable::WaitFor(Mutex& mutex, unsigned nMilliseconds) {
+void ConditionVariable::WaitForSystem(Mutex& mutex, unsigned nMilliseconds) {
     // On a timeout the lock is held again as well, which is all callers need.
     ::SleepConditionVariableSRW(&m_cv, &mutex.m_lock, nMilliseconds, 0);
 }

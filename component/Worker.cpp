@@ -1,11 +1,12 @@
-// The worker thread of one request and the run of its job.
+// The worker thread of one request: it takes the request out of the object's mailbox, runs it as
+// a job (the job record is engine/GenThread.cpp) and hands the result back.
 #include <new>
 #include <utility>
 
 #include "component/Pagewright.h"
 #include "engine/GenThread.h"
 
-unsigned GenerationThreadProc(void* pParam) {
+unsigned RunWorker(void* pParam) {
     auto* pOwner = static_cast<CPagewright*>(pParam);
     std::string strText, strFrmPath, strSectionName;
     std::int32_t nRequestIndex;
