@@ -73,6 +73,7 @@ private:
     void CheckLayoutSection(std::size_t nSection);
     void CheckDestination();
     void CheckCutLines();
+    void CheckCutValues(std::size_t nSystem, const std::vector<std::string>& arrRaw);
     void CheckText(CGenThread& text, int nRequest, BOOL bInline, bool bTokenized);
 
     const CheckRequest& m_request;
@@ -333,8 +334,10 @@ void CChecker::CheckCutLines() {
     const std::vector<std::string>& names = form.GetSectionNames();
     std::string strTag, strArgument, strAttribute;
     for (std::size_t i = 0; i < names.size(); ++i) {
-        if (names[i] == "SYSTEM")
+        if (names[i] == "SYSTEM") {
+            CheckCutValues(i, arrRaw);
             continue;
+        }
         const std::vector<std::string>& lines = form.GetSectionLines(i);
         for (std::size_t j = 0; j < lines.size(); ++j) {
             const std::size_t nLine = form.GetDataLine(i, j);
@@ -351,6 +354,28 @@ void CChecker::CheckCutLines() {
                                            "\";\" starts a comment, so this " + strTag +
                                            " line loses \"" + std::string(raw.substr(nCut)) + "\"");
         }
+    }
+}
+
+void CChecker::CheckCutValues(std::size_t nSystem, const std::vector<std::string>& arrRaw) {
+    // A comment is set off by blanks ("KEY = value   ; note"); a ";" right after the value's
+    // last character was most likely meant to be part of it.
+    const CFormFile& form = m_job.m_formFile;
+    const std::vector<std::string>& lines = form.GetSectionLines(nSystem);
+    for (std::size_t j = 0; j < lines.size(); ++j) {
+        const std::size_t nLine = form.GetDataLine(nSystem, j);
+        const std::size_t nEquals = lines[j].find('=');
+        if (nLine == 0 || nLine > arrRaw.size() || nEquals == std::string::npos)
+            continue;
+        const std::string_view raw = TrimView(arrRaw[nLine - 1]);
+        const std::size_t nCut = raw.find(';');
+        if (nCut == std::string_view::npos || nCut == 0 ||
+            kWhiteSpace.find(raw[nCut - 1]) != std::string_view::npos)
+            continue;
+        Report(Severity::kWarning,
+               m_job.FormLocation(nLine) + "\";\" starts a comment, so the value of [SYSTEM] " +
+                   std::string(TrimView(std::string_view(lines[j]).substr(0, nEquals))) +
+                   " loses \"" + std::string(raw.substr(nCut)) + "\"");
     }
 }
 

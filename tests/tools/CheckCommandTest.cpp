@@ -92,10 +92,11 @@ TEST(CheckCommand, FindsTheMistakesOfTheBrokenExamplesAsGenerateDoes) {
         {"check --form -", 1, {"<stdin>:3: error: [SYSTEM] HTML_DEST_DIR \"/proc/self\" is not writable, so no page can be written there; make it writable or name another directory", "1 error, 0 warnings"}, "", system + "/proc/self"},
         // A ";" cuts the free text of these items.
         {"check --form -", 0, {
-            "<stdin>:5: warning: section [L], line 1: \";\" starts a comment, so this <LITERAL> line loses \"; font-weight:bold\">\"",
-            "<stdin>:6: warning: section [L], line 2: \";\" starts a comment, so this <PICTURE> line loses \";b.png\"",
-            "<stdin>:8: warning: section [S], line 1: \";\" starts a comment, so this <FONT> line loses \"; Helvetica ; fonts\"",
-            "0 errors, 3 warnings"}, "", system + "build/pages\n[L]\n<LITERAL><p style=\"color:red; font-weight:bold\">\n<PICTURE>a;b.png\n[S]\n<FONT> Arial; Helvetica ; fonts\n"},
+            "<stdin>:4: warning: \";\" starts a comment, so the value of [SYSTEM] PIC_SOURCE_DIR loses \";x/\"",
+            "<stdin>:7: warning: section [L], line 1: \";\" starts a comment, so this <LITERAL> line loses \"; font-weight:bold\">\"",
+            "<stdin>:8: warning: section [L], line 2: \";\" starts a comment, so this <PICTURE> line loses \";b.png\"",
+            "<stdin>:10: warning: section [S], line 1: \";\" starts a comment, so this <FONT> line loses \"; Helvetica ; fonts\"",
+            "0 errors, 4 warnings"}, "", system + "build/pages\nPIC_SOURCE_DIR = pics;x/\nBACKGROUND_PIC = a.png ; a comment\n[L]\n<LITERAL><p style=\"color:red; font-weight:bold\">\n<PICTURE>a;b.png\n[S]\n<FONT> Arial; Helvetica ; fonts\n"},
         // generate gives the same reasons, on stderr; stdout keeps an empty line per request.
         {"generate --form " + b + "errors.frm --section NOTICE --text-file " + b + "unclosed-list.txt --text A", 1, {"", ""},
             "pagewright: request 0: text, offset 20: a list begun with <LB> is never ended\n"
