@@ -102,6 +102,13 @@ def prepare(jobs):
         # Copy only what changed, so the incremental build dir stays valid between runs.
         if not os.path.exists(dst) or open(src, "rb").read() != open(dst, "rb").read():
             shutil.copy2(src, dst)
+    # Files the tree no longer has must not linger in the copy (folders of tests are globbed).
+    tracked = {os.path.normpath(rel) for rel in files if rel}
+    for folder, _, names in os.walk(SRC):
+        for name in names:
+            rel = os.path.relpath(os.path.join(folder, name), SRC)
+            if rel not in tracked:
+                os.remove(os.path.join(SRC, rel))
     if not os.path.exists(os.path.join(BUILD, "CMakeCache.txt")):
         generator = ["-G", "Ninja"] if shutil.which("ninja") else []
         subprocess.run(["cmake", "-S", SRC, "-B", BUILD, *generator,
