@@ -62,6 +62,15 @@ TEST_F(PagewrightCommandTest, LostOutputFailsAndDestDirOverridesTheForm) {
     EXPECT_TRUE(m_out.starts_with("sub/HTML") &&
                 FileExists(m_dir + "/" + m_out.substr(0, m_out.size() - 1)))
         << m_out;
+    // --page-format switches the page for this run only; the form keeps making the old page.
+    EXPECT_EQ(0, Run("generate --form form.frm --section S --dest-dir sub --page-format html5 "
+                     "--text A"))
+        << m_err;
+    EXPECT_TRUE(ReadFile(m_dir + "/" + m_out.substr(0, m_out.size() - 1))
+                    .starts_with("<!DOCTYPE html>\n<html lang=\"en\">"))
+        << m_out;
+    EXPECT_EQ(0, Run("generate --form form.frm --section S --text A")) << m_err;
+    EXPECT_TRUE(ReadFile(m_out.substr(0, m_out.size() - 1)).starts_with("<html><head>")) << m_out;
 }
 
 TEST_F(PagewrightCommandTest, PagePathFromStandardInputThenEmptyLineForRequestWithoutPage) {
