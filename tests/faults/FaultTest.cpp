@@ -111,6 +111,10 @@ struct FileFault {
     std::string strLeft;
     std::size_t nPad = 0; // bytes in the form file between its settings and its sections
 };
+// Test listings name a case, not its bytes.
+void PrintTo(const FileFault& f, std::ostream* os) {
+    *os << f.szName;
+}
 const FileFault kFileFaults[] = {
     {"FormCannotBeOpened", FileOp::kOpenRead, EACCES, 0, ""},
     {"FormReadErrorAfterFirstChunk", FileOp::kRead, EIO, 1, ""},
