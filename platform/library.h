@@ -47,9 +47,15 @@ HRESULT RegisterTypeLibrary(const std::string& strPath, const TypeLibraryInfo& i
 
 // Loads the library file for calling its exports; null when it cannot be loaded.
 void* Load(const std::string& strPath);
+// Why the last Load on this thread failed, as an HRESULT.
+HRESULT LoadFailure();
 // The export szName of a loaded library; null when it has none.
 void* FindExport(void* hLibrary, const char* szName);
 // Drops the reference Load took; false when the system refuses.
 bool Unload(void* hLibrary);
+
+// Loads the library file (and keeps it loaded) and finds its export szName. Null, with hr
+// saying why (the library cannot be loaded, or has no such export), when that fails.
+void* LoadExport(const std::string& strPath, const char* szName, HRESULT& hr);
 
 } // namespace platform::library

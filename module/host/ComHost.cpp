@@ -1,10 +1,8 @@
 #include "module/host/ComHost.h"
 
+#include "platform/library.h"
 #include "platform/registry.h"
 
-#ifndef _WIN32
-#include <dlfcn.h>
-#endif
 
 namespace host {
 
@@ -22,23 +20,7 @@ HRESULT CallRegistration(const std::string& strModulePath, const char* szName) {
 } // namespace
 
 void* LoadModuleExport(const std::string& strModulePath, const char* szName, HRESULT& hr) {
-#ifdef _WIN32
-    HMODULE hModule = ::LoadLibraryA(strModulePath.c_str());
-    if (!hModule) {
-        hr = HRESULT_FROM_WIN32(::GetLastError());
-        return nullptr;
-    }
-    void* pfn = reinterpret_cast<void*>(::GetProcAddress(hModule, szName));
-#else
-    void* hModule = ::dlopen(strModulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!hModule) {
-        hr = HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
-        return nullptr;
-    }
-    void* pfn = ::dlsym(hModule, szName);
-#endif
-    hr = pfn ? S_OK : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
-    return pfn;
+    return platform::library::LoadExport(strModulePath, szName, hr);
 }
 
 HRESULT CreateInstanceFromProgId(const std::string& strProgId, REFIID riid, void** ppv) {

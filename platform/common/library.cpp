@@ -11,4 +11,15 @@ HRESULT WriteRegistryEntries(const std::vector<RegistryEntry>& entries) {
     return S_OK;
 }
 
+void* LoadExport(const std::string& strPath, const char* szName, HRESULT& hr) {
+    void* hLibrary = Load(strPath);
+    if (!hLibrary) {
+        hr = LoadFailure();
+        return nullptr;
+    }
+    void* pfn = FindExport(hLibrary, szName);
+    hr = pfn ? S_OK : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
+    return pfn;
+}
+
 } // namespace platform::library

@@ -51,6 +51,11 @@ void* Load(const std::string& strPath) {
     return ::dlopen(strPath.c_str(), RTLD_NOW | RTLD_LOCAL);
 }
 
+HRESULT LoadFailure() {
+    // dlopen says why only in words; the code a Windows host would see for a missing module.
+    return HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
+}
+
 void* FindExport(void* hLibrary, const char* szName) {
     return ::dlsym(hLibrary, szName);
 }

@@ -63,6 +63,10 @@ void* Load(const std::string& strPath) {
     return ::LoadLibraryA(strPath.c_str());
 }
 
+HRESULT LoadFailure() {
+    return HRESULT_FROM_WIN32(::GetLastError());
+}
+
 void* FindExport(void* hLibrary, const char* szName) {
     return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(hLibrary), szName));
 }
