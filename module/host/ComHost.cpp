@@ -55,8 +55,4 @@ HRESULT RegisterModule(const std::string& strModulePath) {
     return CallRegistration(strModulePath, "DllRegisterServer");
 }
 
-HRESULT UnregisterModule(const std::string& strModulePath) {
-    return CallRegistration(strModulePath, "DllUnregisterServer");
-}
-
 } // namespace host

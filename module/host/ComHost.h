@@ -16,9 +16,8 @@ namespace host {
 // Modules stay loaded for the rest of the process.
 HRESULT CreateInstanceFromProgId(const std::string& strProgId, REFIID riid, void** ppv);
 
-// Loads the module and calls its DllRegisterServer (or DllUnregisterServer).
+// Loads the module and calls its DllRegisterServer.
 HRESULT RegisterModule(const std::string& strModulePath);
-HRESULT UnregisterModule(const std::string& strModulePath);
 
 // The module's exported function, or null (with the module left loaded).
 void* LoadModuleExport(const std::string& strModulePath, const char* szName, HRESULT& hr);
