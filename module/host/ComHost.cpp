@@ -3,7 +3,6 @@
 #include "platform/library.h"
 #include "platform/registry.h"
 
-
 namespace host {
 
 namespace {

@@ -59,15 +59,15 @@ struct Row {
     const char* name;
     Arg form = A(kSystem); // the bytes of $DIR/form.frm
     Arg text = A("Alpha"), section = A("LAYOUT");
-    std::optional<Blob> page{}; // Test listings name a row, not its bytes.
-void PrintTo(const Row& row, std::ostream* os) {
-    *os << row.name;
-}
-   // the page's body; none: no page and the empty name
+    std::optional<Blob> page{};    // the page's body; none: no page and the empty name
     bool bAround = false;          // the body only begins with page->head and ends with page->tail
     std::optional<Arg> path{};     // the form path passed, when not $DIR/form.frm
     std::optional<FileOp> fault{}; // fails once with EACCES
 };
+// Test listings name a row, not its bytes.
+void PrintTo(const Row& row, std::ostream* os) {
+    *os << row.name;
+}
 const Blob kAlpha{"<p>Alpha</p>"}, kAlphaBeta{"<p>Alpha", "", 0, "Beta</p>"};
 
 const Row kCatalogue[] = {

@@ -246,9 +246,9 @@ TEST_F(ModuleTest, DispatchThroughBothProgIds) {
                             DISPATCH_METHOD, &none, nullptr, nullptr, nullptr),
                   DISP_E_MEMBERNOTFOUND);
         // Too few arguments are refused before any is read.
-        EXPECT_TRUE(FAILED(p->Invoke(PAGEWRIGHT_DISPID_GETHTMLFILENAME, IID_NULL,
-                                     LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr, nullptr,
-                                     nullptr)));
+        EXPECT_TRUE(
+            FAILED(p->Invoke(PAGEWRIGHT_DISPID_GETHTMLFILENAME, IID_NULL, LOCALE_USER_DEFAULT,
+                             DISPATCH_METHOD, &none, nullptr, nullptr, nullptr)));
         EXPECT_TRUE(testsupport::FileExists(page));
         Invoke(p, bScript, PAGEWRIGHT_DISPID_RESET, VT_EMPTY);
         EXPECT_FALSE(testsupport::FileExists(page));
