@@ -101,7 +101,7 @@ def prepare(jobs):
         os.makedirs(os.path.dirname(dst), exist_ok=True)
         # Copy only what changed, so the incremental build dir stays valid between runs.
         if not os.path.exists(dst) or open(src, "rb").read() != open(dst, "rb").read():
-            shutil.copy2(src, dst)
+            shutil.copy(src, dst)  # a fresh time stamp, so the build sees the change
     # Files the tree no longer has must not linger in the copy (folders of tests are globbed).
     tracked = {os.path.normpath(rel) for rel in files if rel}
     for folder, _, names in os.walk(SRC):
