@@ -11,14 +11,12 @@
 
 #include "engine/GenThread.h"
 #include "engine/TextUtil.h"
+#include "engine/Vocabulary.h"
 #include "platform/hostfs.h"
 #include "platform/textfile.h"
 
 namespace engine {
 namespace {
-
-constexpr std::string_view kSystemKeys[] = {"DEFAULT_STYLE",  "HTML_DEST_DIR", "PIC_SOURCE_DIR",
-                                            "BACKGROUND_PIC", "PAGE_FORMAT",   "PAGE_LANGUAGE"};
 
 // A name as someone careless about case and blanks would read it.
 std::string Fold(std::string_view s, std::string_view drop = kWhiteSpace) {
@@ -161,7 +159,7 @@ void CChecker::CheckSectionNames() {
 
 void CChecker::CheckSystemKeys() {
     const CFormFile& form = m_job.m_formFile;
-    const std::size_t nSystem = form.FindSection("SYSTEM");
+    const std::size_t nSystem = form.FindSection(kSystemSection);
     if (nSystem == std::string::npos)
         return;
     const std::vector<std::string>& lines = form.GetSectionLines(nSystem);
@@ -296,7 +294,7 @@ void CChecker::CheckDestination() {
         return;
     }
     const std::string strWhere =
-        m_job.FormLocation(m_job.m_formFile.GetValueLine("SYSTEM", "HTML_DEST_DIR")) +
+        m_job.FormLocation(m_job.m_formFile.GetValueLine(kSystemSection, keys::kHtmlDestDir)) +
         "[SYSTEM] HTML_DEST_DIR \"" + strDir + "\" ";
     std::error_code ec;
     const std::filesystem::file_status status = std::filesystem::status(strDir, ec);
@@ -334,7 +332,7 @@ void CChecker::CheckCutLines() {
     const std::vector<std::string>& names = form.GetSectionNames();
     std::string strTag, strArgument, strAttribute;
     for (std::size_t i = 0; i < names.size(); ++i) {
-        if (names[i] == "SYSTEM") {
+        if (names[i] == kSystemSection) {
             CheckCutValues(i, arrRaw);
             continue;
         }
@@ -348,7 +346,7 @@ void CChecker::CheckCutLines() {
             if (nCut == std::string_view::npos ||
                 !m_job.SplitSectionLine(lines[j], &strTag, &strArgument, &strAttribute))
                 continue;
-            if (strTag != "<LITERAL>" && strTag != "<PICTURE>" && strTag != "<FONT>")
+            if (!TakesFreeText(strTag))
                 continue;
             Report(Severity::kWarning, m_job.SectionLineLocation(i, j) +
                                            "\";\" starts a comment, so this " + strTag +
@@ -389,8 +387,8 @@ std::vector<Diagnostic> CChecker::Run() {
     CheckSystemKeys();
     if (!m_job.ReadSystemSettings()) {
         Report(Severity::kError, m_job.m_strFailReason);
-        if (form.FindSection("SYSTEM") == std::string::npos) {
-            if (const std::string strHint = NearMissHint("SYSTEM"); !strHint.empty())
+        if (form.FindSection(kSystemSection) == std::string::npos) {
+            if (const std::string strHint = NearMissHint(kSystemSection); !strHint.empty())
                 Report(Severity::kWarning, m_job.FormLocation(0) + "no [SYSTEM] section" + strHint);
         }
         return std::move(m_out); // without settings no request gets further
@@ -443,7 +441,7 @@ std::vector<Diagnostic> CChecker::Run() {
 
     if (!m_job.m_strDefaultStyle.empty())
         CheckStyle(m_job.m_strDefaultStyle,
-                   m_job.FormLocation(form.GetValueLine("SYSTEM", "DEFAULT_STYLE")) +
+                   m_job.FormLocation(form.GetValueLine(kSystemSection, keys::kDefaultStyle)) +
                        "DEFAULT_STYLE: ");
     if (m_request.bHaveSection) {
         m_nLayout = form.FindSection(m_request.strSection);
@@ -457,7 +455,7 @@ std::vector<Diagnostic> CChecker::Run() {
             CheckLayoutSection(m_nLayout);
     } else {
         for (std::size_t i = 0; i < names.size(); ++i) {
-            if (names[i] != "SYSTEM" && form.FindSection(names[i]) == i && !IsStyleSection(i))
+            if (names[i] != kSystemSection && form.FindSection(names[i]) == i && !IsStyleSection(i))
                 CheckLayoutSection(i);
         }
     }

@@ -25,10 +25,7 @@ public:
         if (!style.attribute.empty())
             AppendParagraphOpening(out, style.attribute);
         out += bNumbered ? "<OL>" : "<UL>";
-        for (std::string_view item : items) {
-            out += "<LI>";
-            out += item;
-        }
+        AppendListItems(out, items, "<LI>", "");
         out += bNumbered ? "</OL>" : "</UL>";
         if (!style.attribute.empty())
             out += "</p>";
@@ -43,9 +40,7 @@ public:
         out += "></p>";
     }
     void Literal(std::string& out, const ItemStyle& style, std::string_view html) override {
-        AppendParagraphOpening(out, style.attribute);
-        out += html;
-        out += "</p>";
+        Paragraph(out, style, html);
     }
     void Rule(std::string& out) override { out += "<hr>"; }
     void LineBreak(std::string& out) override { out += "<BR>"; }

@@ -6,6 +6,7 @@
 
 #include "engine/PageRenderer.h"
 #include "engine/TextUtil.h"
+#include "engine/Vocabulary.h"
 
 CGenThread::CGenThread(CPagewright* pOwner, std::string strText, std::string strFrmPath,
                        std::string strSectionName, std::int32_t nRequestIndex)
@@ -87,9 +88,11 @@ bool CGenThread::RequireWords() {
 }
 
 std::string CGenThread::MissingDestDirReason() const {
-    const std::size_t nLine = m_formFile.GetValueLine("SYSTEM", "HTML_DEST_DIR");
+    const std::size_t nLine =
+        m_formFile.GetValueLine(engine::kSystemSection, engine::keys::kHtmlDestDir);
     if (nLine == 0)
-        return FormLocation(m_formFile.GetHeaderLine(m_formFile.FindSection("SYSTEM"))) +
+        return FormLocation(
+                   m_formFile.GetHeaderLine(m_formFile.FindSection(engine::kSystemSection))) +
                "[SYSTEM] has no HTML_DEST_DIR key, so the page has nowhere to go";
     return FormLocation(nLine) + "[SYSTEM] HTML_DEST_DIR is empty, so the page has nowhere to go";
 }

@@ -8,25 +8,16 @@
 #include "engine/GenThread.h"
 #include "engine/PageRenderer.h"
 #include "engine/TextUtil.h"
+#include "engine/Vocabulary.h"
 #include "platform/charset.h"
 
 namespace engine {
 namespace {
 
-constexpr char kHex[] = "0123456789ABCDEF";
-
-bool IsAsciiLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool IsAsciiDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 void AppendHexByte(std::string& out, char cPrefix, unsigned char c) {
     out += cPrefix;
-    out += kHex[c >> 4];
-    out += kHex[c & 0xF];
+    out += kHexDigits[c >> 4];
+    out += kHexDigits[c & 0xF];
 }
 
 // "http://host/x", "file:///x": a scheme (a letter, then letters, digits, "+", "-" or ".", two
@@ -101,7 +92,7 @@ class CHtml5Renderer final : public CPageRenderer {
 public:
     explicit CHtml5Renderer(CGenThread& job)
         : m_job(job),
-          m_bPicDirGiven(!m_job.m_formFile.GetValue("SYSTEM", "PIC_SOURCE_DIR").empty()) {}
+          m_bPicDirGiven(!m_job.m_formFile.GetValue(kSystemSection, keys::kPicSourceDir).empty()) {}
 
     std::string Head() override;
     std::string_view Tail() const override { return "</body>\n</html>\n"; }
@@ -114,11 +105,7 @@ public:
     void List(std::string& out, const ItemStyle& style, bool bNumbered,
               std::span<const std::string_view> items) override {
         OpenList(out, bNumbered, style);
-        for (std::string_view item : items) {
-            out += "<li>";
-            out += item;
-            out += "</li>";
-        }
+        AppendListItems(out, items, "<li>", "</li>");
         out += bNumbered ? "</ol>\n" : "</ul>\n";
     }
     void Picture(std::string& out, const ItemStyle& style, const std::string& strArgument) override;

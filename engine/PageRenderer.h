@@ -53,6 +53,17 @@ public:
     virtual std::unique_ptr<CPageRenderer> StyleCensus() { return nullptr; }
 };
 
+// The items of a list, each written between itemOpen and itemClose: what every format's List
+// does between the list's own opening and closing.
+inline void AppendListItems(std::string& out, std::span<const std::string_view> items,
+                            std::string_view itemOpen, std::string_view itemClose) {
+    for (std::string_view item : items) {
+        out += itemOpen;
+        out += item;
+        out += itemClose;
+    }
+}
+
 std::unique_ptr<CPageRenderer> MakeCompatibleRenderer(CGenThread& job);
 std::unique_ptr<CPageRenderer> MakeHtml5Renderer(CGenThread& job);
 

@@ -4,6 +4,7 @@
 #include "engine/GenThread.h"
 #include "engine/PageRenderer.h"
 #include "engine/TextUtil.h"
+#include "engine/Vocabulary.h"
 #include "platform/textfile.h"
 
 namespace {
@@ -128,23 +129,34 @@ bool CGenThread::LayOutLine(engine::CPageRenderer& renderer, const std::string& 
         return {};
     };
 
-    if (strTag == "<BUL_LIST>" || strTag == "<NUM_LIST>") {
-        if (!pnCursor)
-            return true;
-        // A list takes the whole run of list items at the cursor, at least one.
-        if (const std::string strFound = mismatch(KIND_LIST_ITEM); !strFound.empty())
-            return Fail(strTag + " needs a list from the text, but " + strFound);
-        renderer.List(strChunk, style, strTag == "<NUM_LIST>", TakeListItems(*pnCursor));
-    } else if (strTag == "<PICTURE>") {
-        renderer.Picture(strChunk, style, strArgument);
-    } else if (strTag == "<BACK_PICT>") {
-        // The background picture is already in the page head.
-    } else if (strTag == "<NEW_LINE>") {
-        renderer.LineBreak(strChunk);
-    } else if (strTag == "<LINE>") {
-        renderer.Rule(strChunk);
-    } else if (strTag == "<LITERAL>") {
-        renderer.Literal(strChunk, style, strArgument);
+    if (const engine::ItemTag* pItem = engine::FindItemTag(strTag)) {
+        switch (pItem->item) {
+        case engine::Item::kBulletList:
+        case engine::Item::kNumberedList:
+            if (!pnCursor)
+                return true;
+            // A list takes the whole run of list items at the cursor, at least one.
+            if (const std::string strFound = mismatch(KIND_LIST_ITEM); !strFound.empty())
+                return Fail(strTag + " needs a list from the text, but " + strFound);
+            renderer.List(strChunk, style, pItem->item == engine::Item::kNumberedList,
+                          TakeListItems(*pnCursor));
+            break;
+        case engine::Item::kPicture:
+            renderer.Picture(strChunk, style, strArgument);
+            break;
+        case engine::Item::kBackPicture:
+            // The background picture is already in the page head.
+            break;
+        case engine::Item::kLineBreak:
+            renderer.LineBreak(strChunk);
+            break;
+        case engine::Item::kRule:
+            renderer.Rule(strChunk);
+            break;
+        case engine::Item::kLiteral:
+            renderer.Literal(strChunk, style, strArgument);
+            break;
+        }
     } else if (strTag.empty()) {
         // A text slot: the next paragraph run, always in a style.
         if (strAttribute.empty())

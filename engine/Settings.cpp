@@ -2,24 +2,27 @@
 #include "engine/GenThread.h"
 #include "engine/PageRenderer.h"
 #include "engine/TextUtil.h"
+#include "engine/Vocabulary.h"
 
 using engine::EndsWith;
 using engine::IsDirSeparator;
+using engine::kSystemSection;
 using engine::StartsWith;
+namespace keys = engine::keys;
 
 BOOL CGenThread::ReadSystemSettings() {
-    m_strDefaultStyle = m_formFile.GetValue("SYSTEM", "DEFAULT_STYLE");
-    m_strHtmlDestDir = m_formFile.GetValue("SYSTEM", "HTML_DEST_DIR");
-    m_strPicSourceDir = m_formFile.GetValue("SYSTEM", "PIC_SOURCE_DIR");
-    m_strBackgroundPic = m_formFile.GetValue("SYSTEM", "BACKGROUND_PIC");
+    m_strDefaultStyle = m_formFile.GetValue(kSystemSection, keys::kDefaultStyle);
+    m_strHtmlDestDir = m_formFile.GetValue(kSystemSection, keys::kHtmlDestDir);
+    m_strPicSourceDir = m_formFile.GetValue(kSystemSection, keys::kPicSourceDir);
+    m_strBackgroundPic = m_formFile.GetValue(kSystemSection, keys::kBackgroundPic);
 
     // The default style is written as <<name>>; anything else makes the form file unusable.
     // (A value of three characters or fewer can never pass both tests.)
     if (!StartsWith(m_strDefaultStyle, "<<") || !EndsWith(m_strDefaultStyle, ">>")) {
-        const std::size_t nSystem = m_formFile.FindSection("SYSTEM");
+        const std::size_t nSystem = m_formFile.FindSection(kSystemSection);
         if (nSystem == std::string::npos)
             return Fail(FormLocation(0) + "the form file has no [SYSTEM] section");
-        const std::size_t nLine = m_formFile.GetValueLine("SYSTEM", "DEFAULT_STYLE");
+        const std::size_t nLine = m_formFile.GetValueLine(kSystemSection, keys::kDefaultStyle);
         if (nLine == 0)
             return Fail(FormLocation(m_formFile.GetHeaderLine(nSystem)) +
                         "[SYSTEM] has no DEFAULT_STYLE key");
@@ -36,8 +39,8 @@ BOOL CGenThread::ReadSystemSettings() {
 
 BOOL CGenThread::ReadPageFormat() {
     // Forms written before the key existed have no PAGE_FORMAT and keep the page they had.
-    const std::size_t nFormatLine = m_formFile.GetValueLine("SYSTEM", "PAGE_FORMAT");
-    const std::string strFormat = m_formFile.GetValue("SYSTEM", "PAGE_FORMAT");
+    const std::size_t nFormatLine = m_formFile.GetValueLine(kSystemSection, keys::kPageFormat);
+    const std::string strFormat = m_formFile.GetValue(kSystemSection, keys::kPageFormat);
     if (nFormatLine == 0 || strFormat == "COMPATIBLE")
         m_nPageFormat = PageFormat::kCompatible;
     else if (strFormat == "HTML5")
@@ -49,10 +52,10 @@ BOOL CGenThread::ReadPageFormat() {
     m_pRenderer.reset();
 
     // Only the HTML5 page names its language, so only there can a bad one spoil the page.
-    const std::size_t nLanguageLine = m_formFile.GetValueLine("SYSTEM", "PAGE_LANGUAGE");
+    const std::size_t nLanguageLine = m_formFile.GetValueLine(kSystemSection, keys::kPageLanguage);
     if (m_nPageFormat != PageFormat::kHtml5 || nLanguageLine == 0)
         return TRUE;
-    m_strPageLanguage = m_formFile.GetValue("SYSTEM", "PAGE_LANGUAGE");
+    m_strPageLanguage = m_formFile.GetValue(kSystemSection, keys::kPageLanguage);
     if (!IsLanguageTag(m_strPageLanguage))
         return Fail(FormLocation(nLanguageLine) +
                     "[SYSTEM] PAGE_LANGUAGE must be a language tag such as en or de-CH, found \"" +
@@ -66,13 +69,13 @@ bool CGenThread::IsLanguageTag(std::string_view strTag) {
     std::size_t nSubtag = 0, nLength = 0;
     for (std::size_t i = 0; i <= strTag.size(); ++i) {
         const char c = i < strTag.size() ? strTag[i] : '-';
-        const bool bLetter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        const bool bLetter = engine::IsAsciiLetter(c);
         if (c == '-') {
             if (nLength < (nSubtag == 0 ? 2u : 1u) || nLength > 8)
                 return false;
             ++nSubtag;
             nLength = 0;
-        } else if (bLetter || (nSubtag > 0 && c >= '0' && c <= '9')) {
+        } else if (bLetter || (nSubtag > 0 && engine::IsAsciiDigit(c))) {
             ++nLength;
         } else {
             return false;

@@ -5,43 +5,14 @@
 
 #include "engine/GenThread.h"
 #include "engine/TextUtil.h"
+#include "engine/Vocabulary.h"
 
 namespace {
 
-// What a tag's value becomes in CSS.
-enum class CssValue {
-    kNone,   // the tag has no value
-    kFamily, // a font family list, quoted where CSS needs it
-    kSize,   // a number of points
-};
-
-struct StyleTag {
-    std::string_view tag;
-    std::string_view declaration; // what the tag writes; for tags with a value, the property
-    bool bTakesValue;
-    std::string_view unit; // written after the value
-    // The CSS declaration (or, for tags with a value, the property and ": ").
-    std::string_view css;
-    CssValue cssValue;
-};
-
-// In the order a line's tag is compared with them. "extra-bold" is no CSS value; CSS pages use
-// "bold" (700), the weight every font family has a face for: 800 would be drawn as 700 by
-// most fonts anyway, or made up by the browser.
-constexpr StyleTag kStyleTags[] = {
-    {"<BOLD>", "font-weight=extra-bold", false, "", "font-weight: bold", CssValue::kNone},
-    {"<ITALIC>", "font-style=italic", false, "", "font-style: italic", CssValue::kNone},
-    {"<FONT>", "font-family=", true, "", "font-family: ", CssValue::kFamily},
-    {"<FONT_SIZE>", "font-size=", true, "pt", "font-size: ", CssValue::kSize},
-    {"<ALIGN_LEFT>", "text-align=left", false, "", "text-align: left", CssValue::kNone},
-    {"<ALIGN_RIGHT>", "text-align=right", false, "", "text-align: right", CssValue::kNone},
-    {"<ALIGN_CENTER>", "text-align=center", false, "", "text-align: center", CssValue::kNone},
-    {"<COLOR_BLACK>", "color=#000000", false, "", "color: #000000", CssValue::kNone},
-    {"<COLOR_WHITE>", "color=#FFFFFF", false, "", "color: #FFFFFF", CssValue::kNone},
-    {"<COLOR_RED>", "color=#FF0000", false, "", "color: #FF0000", CssValue::kNone},
-    {"<COLOR_BLUE>", "color=#0000FF", false, "", "color: #0000FF", CssValue::kNone},
-    {"<COLOR_GREEN>", "color=#00FF00", false, "", "color: #00FF00", CssValue::kNone},
-};
+using engine::CssValue;
+using engine::IsAsciiDigit;
+using engine::IsAsciiLetter;
+using engine::StyleTag;
 
 // Calls use(tag, value) for each line of the section, in order. False at the first line whose
 // tag is unknown (its index in *pnBadLine, if given), or for a missing or empty section.
@@ -58,13 +29,7 @@ bool ForEachStyleTag(const std::vector<std::string>* pLines, std::size_t* pnBadL
         const std::string_view value =
             nClose == std::string_view::npos ? std::string_view() : line.substr(nClose + 1);
 
-        const StyleTag* pMatch = nullptr;
-        for (const StyleTag& known : kStyleTags) {
-            if (known.tag == tag) {
-                pMatch = &known;
-                break;
-            }
-        }
+        const StyleTag* pMatch = engine::FindStyleTag(tag);
         if (!pMatch) {
             if (pnBadLine)
                 *pnBadLine = nLine;
@@ -73,14 +38,6 @@ bool ForEachStyleTag(const std::vector<std::string>* pLines, std::size_t* pnBadL
         use(*pMatch, value);
     }
     return true;
-}
-
-bool IsAsciiLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool IsAsciiDigit(char c) {
-    return c >= '0' && c <= '9';
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {

@@ -41,6 +41,18 @@ inline bool EndsWith(std::string_view s, std::string_view suffix) {
     return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
 }
 
+// ASCII only, whatever the locale: the names and URLs these test are ASCII by definition.
+inline bool IsAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+inline bool IsAsciiDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Hex digits as escapes in URLs, class names and CSS strings write them.
+inline constexpr char kHexDigits[] = "0123456789ABCDEF";
+
 inline bool IsDirSeparator(char c) {
     return c == '/' || c == '\\';
 }
@@ -101,7 +113,6 @@ inline void AppendAttributeText(std::string& strOut, std::string_view text) {
 // that no string can end the <style> element it stands in, and control characters, which a CSS
 // string cannot hold as they are.
 inline void AppendCssString(std::string& strOut, std::string_view text) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
     strOut += '"';
     for (char c : text) {
         const auto u = static_cast<unsigned char>(c);
@@ -110,8 +121,8 @@ inline void AppendCssString(std::string& strOut, std::string_view text) {
             strOut += c;
         } else if (c == '<' || u < 0x20 || u == 0x7F) {
             strOut += '\\';
-            strOut += kHex[u >> 4];
-            strOut += kHex[u & 0xF];
+            strOut += kHexDigits[u >> 4];
+            strOut += kHexDigits[u & 0xF];
             strOut += ' ';
         } else {
             strOut += c;
