@@ -1,19 +1,12 @@
-// File-system helpers for hosts such as the pagewright command: where the running program and
-// its module are, private temporary files, and whether a folder takes new files. The component
-// and the engine's page writing do not use them.
+// File-system helpers for hosts such as the pagewright command: private temporary files, and
+// whether a folder takes new files. The component and the engine's page writing do not use them.
+// Where the program and its module are is library.h's business.
 #pragma once
 
 #include <string>
 #include <string_view>
 
 namespace platform::hostfs {
-
-// The folder of the running program's own file, with a trailing separator; empty when the
-// system cannot say.
-std::string ExecutableDir();
-
-// The file name of the module a host loads: PAGEWRIGHT.DLL or libpagewright.so.
-const char* ModuleFileName();
 
 // Writes bytes to a new file in the system's temporary folder that only this user can read
 // (created exclusively, never an existing file). On success strPath names it; the caller

@@ -16,6 +16,10 @@ namespace platform::library {
 // every update, the link does not.
 std::string PathOf(const void* pCode);
 
+// The folder of the running program's own file, with a trailing separator; empty when the
+// system cannot say.
+std::string ExecutableDir();
+
 // String resource nId of the library that holds pCode ("" when it has none). False where
 // libraries carry no string resources (outside Windows); str is then left as it was.
 bool LoadStringResource(const void* pCode, unsigned nId, std::string& str);

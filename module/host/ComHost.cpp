@@ -1,8 +1,5 @@
 #include "module/host/ComHost.h"
 
-#include "platform/library.h"
-#include "platform/registry.h"
-
 namespace host {
 
 namespace {
@@ -10,35 +7,33 @@ namespace {
 using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 using RegisterFn = HRESULT(STDAPICALLTYPE*)();
 
-HRESULT CallRegistration(const std::string& strModulePath, const char* szName) {
-    HRESULT hr = S_OK;
-    const auto pfn = reinterpret_cast<RegisterFn>(LoadModuleExport(strModulePath, szName, hr));
-    return pfn ? pfn() : hr;
+// The class of a ProgID and the module the registry names for it: CO_E_CLASSSTRING when the
+// ProgID names no class, REGDB_E_CLASSNOTREG when the class names no module.
+HRESULT FindClass(const std::string& strProgId, GUID& clsid, std::string& strModule) {
+    std::string strClsid;
+    if (registry::GetString(strProgId + "\\CLSID", "", strClsid) != ERROR_SUCCESS ||
+        !platform::ParseGuid(strClsid, clsid))
+        return CO_E_CLASSSTRING;
+    if (registry::GetString("CLSID\\" + strClsid + "\\InprocServer32", "", strModule) !=
+            ERROR_SUCCESS ||
+        strModule.empty())
+        return REGDB_E_CLASSNOTREG;
+    return S_OK;
 }
 
 } // namespace
-
-void* LoadModuleExport(const std::string& strModulePath, const char* szName, HRESULT& hr) {
-    return platform::library::LoadExport(strModulePath, szName, hr);
-}
 
 HRESULT CreateInstanceFromProgId(const std::string& strProgId, REFIID riid, void** ppv) {
     if (!ppv)
         return E_POINTER;
     *ppv = nullptr;
-    std::string strClsid, strModule;
     GUID clsid;
-    if (platform::registry::GetString(strProgId + "\\CLSID", "", strClsid) != ERROR_SUCCESS ||
-        !platform::ParseGuid(strClsid, clsid))
-        return CO_E_CLASSSTRING;
-    if (platform::registry::GetString("CLSID\\" + strClsid + "\\InprocServer32", "", strModule) !=
-            ERROR_SUCCESS ||
-        strModule.empty())
-        return REGDB_E_CLASSNOTREG;
-
-    HRESULT hr = S_OK;
-    const auto pfnGetClassObject =
-        reinterpret_cast<GetClassObjectFn>(LoadModuleExport(strModule, "DllGetClassObject", hr));
+    std::string strModule;
+    HRESULT hr = FindClass(strProgId, clsid, strModule);
+    if (FAILED(hr))
+        return hr;
+    const auto pfnGetClassObject = reinterpret_cast<GetClassObjectFn>(
+        platform::library::LoadExport(strModule, "DllGetClassObject", hr));
     if (!pfnGetClassObject)
         return hr;
     IClassFactory* pFactory = nullptr;
@@ -51,7 +46,17 @@ HRESULT CreateInstanceFromProgId(const std::string& strProgId, REFIID riid, void
 }
 
 HRESULT RegisterModule(const std::string& strModulePath) {
-    return CallRegistration(strModulePath, "DllRegisterServer");
+    HRESULT hr = S_OK;
+    const auto pfn = reinterpret_cast<RegisterFn>(
+        platform::library::LoadExport(strModulePath, "DllRegisterServer", hr));
+    return pfn ? pfn() : hr;
+}
+
+std::string RegisteredModule(const std::string& strProgId) {
+    GUID clsid;
+    std::string strModule;
+    FindClass(strProgId, clsid, strModule);
+    return strModule;
 }
 
 } // namespace host

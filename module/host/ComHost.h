@@ -1,11 +1,17 @@
-// Host side: creating a registered class the way COM does for an in-process server, without
-// COM. Used by the pagewright command and the module tests, on Linux with the registry stand-in
-// and on Windows with the real registry.
+// The host side: everything a program that drives the generator object includes. The object's
+// interfaces and identifiers (module/PagewrightApi.h), creating a registered class the way COM
+// does for an in-process server without COM, the class registry it is found in, and the few
+// system services a host needs around the object. Used by the pagewright command and the module
+// tests, on Linux with the registry stand-in and on Windows with the real registry.
 #pragma once
 
 #include <string>
 
-#include "platform/types.h"
+#include "module/PagewrightApi.h"
+#include "platform/hostfs.h"
+#include "platform/library.h"
+#include "platform/registry.h"
+#include "platform/strconv.h"
 
 namespace host {
 
@@ -19,7 +25,19 @@ HRESULT CreateInstanceFromProgId(const std::string& strProgId, REFIID riid, void
 // Loads the module and calls its DllRegisterServer.
 HRESULT RegisterModule(const std::string& strModulePath);
 
-// The module's exported function, or null (with the module left loaded).
-void* LoadModuleExport(const std::string& strModulePath, const char* szName, HRESULT& hr);
+// The module the registry names for the class of strProgId, or empty when it names none.
+std::string RegisteredModule(const std::string& strProgId);
+
+// The class registry: the system's on Windows, a file the host may choose elsewhere.
+namespace registry = platform::registry;
+
+// Strings across the interfaces: a BSTR result as 8-bit text, 8-bit text as a BSTR argument.
+using platform::BstrToAnsi;
+using platform::ScopedBstr;
+
+// Where the host's own file is (the module is looked for beside it), and whether a folder takes
+// new files.
+using platform::hostfs::CanCreateFilesIn;
+using platform::library::ExecutableDir;
 
 } // namespace host

@@ -1,7 +1,6 @@
 #include "platform/hostfs.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -10,17 +9,6 @@
 #include <unistd.h>
 
 namespace platform::hostfs {
-
-std::string ExecutableDir() {
-    char buffer[PATH_MAX];
-    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer);
-    const std::string strPath(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
-    return strPath.substr(0, strPath.find_last_of('/') + 1);
-}
-
-const char* ModuleFileName() {
-    return "libpagewright.so";
-}
 
 bool WritePrivateTempFile(std::string_view bytes, std::string& strPath, std::string& strError) {
     std::error_code ec;

@@ -3,10 +3,20 @@
 #include <climits>
 #include <cstdlib>
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include "platform/registry.h"
 
 namespace platform::library {
+
+namespace {
+
+// The folder part of a path, with its trailing "/"; empty for a bare name.
+std::string FolderOf(const std::string& strPath) {
+    return strPath.substr(0, strPath.find_last_of('/') + 1);
+}
+
+} // namespace
 
 std::string PathOf(const void* pCode) {
     Dl_info info{};
@@ -24,6 +34,12 @@ std::string PathOf(const void* pCode) {
     return strPath + strFile.substr(nSlash == std::string::npos ? 0 : nSlash + 1);
 }
 
+std::string ExecutableDir() {
+    char buffer[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer);
+    return FolderOf(std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0));
+}
+
 bool LoadStringResource(const void*, unsigned, std::string&) {
     return false;
 }
@@ -32,7 +48,7 @@ bool LoadStringResource(const void*, unsigned, std::string&) {
 HRESULT RegisterTypeLibrary(const std::string& strPath, const TypeLibraryInfo& info) {
     const std::string strLibid = FormatGuid(info.libid);
     const std::string strLibKey = "TypeLib\\" + strLibid + "\\" + info.szVersion;
-    const std::string strDir = strPath.substr(0, strPath.find_last_of('/') + 1);
+    const std::string strDir = FolderOf(strPath);
     const std::string strInterfaceKey = "Interface\\" + FormatGuid(info.iid);
     return WriteRegistryEntries({
         {strLibKey, "", info.szHelpString},

@@ -24,17 +24,6 @@ std::string ErrorText(DWORD nError) {
 
 } // namespace
 
-std::string ExecutableDir() {
-    char buffer[MAX_PATH];
-    const DWORD n = ::GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-    const std::string strPath(buffer, n < MAX_PATH ? n : 0);
-    return strPath.substr(0, strPath.find_last_of("\\/") + 1);
-}
-
-const char* ModuleFileName() {
-    return "PAGEWRIGHT.DLL";
-}
-
 bool WritePrivateTempFile(std::string_view bytes, std::string& strPath, std::string& strError) {
     char szDir[MAX_PATH + 1];
     char szPath[MAX_PATH + 1];

@@ -17,12 +17,8 @@ HMODULE ModuleOf(const void* pCode) {
     return hModule;
 }
 
-} // namespace
-
-std::string PathOf(const void* pCode) {
-    const HMODULE hModule = ModuleOf(pCode);
-    if (!hModule)
-        return std::string();
+// The full path of the module's file (null: the program's); empty when the system cannot say.
+std::string FileOf(HMODULE hModule) {
     std::string strPath(MAX_PATH, '\0');
     for (;;) {
         const DWORD n =
@@ -35,6 +31,18 @@ std::string PathOf(const void* pCode) {
         }
         strPath.resize(strPath.size() * 2); // truncated: try a larger buffer
     }
+}
+
+} // namespace
+
+std::string PathOf(const void* pCode) {
+    const HMODULE hModule = ModuleOf(pCode);
+    return hModule ? FileOf(hModule) : std::string();
+}
+
+std::string ExecutableDir() {
+    const std::string strPath = FileOf(nullptr);
+    return strPath.substr(0, strPath.find_last_of("\\/") + 1);
 }
 
 bool LoadStringResource(const void* pCode, unsigned nId, std::string& str) {

@@ -1,6 +1,7 @@
 // pagewright: the command-line host of the component.
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -8,18 +9,15 @@
 #include <iostream>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "FormCopy.h"
 #include "Options.h"
-#include "component/Pagewright.h"
+// check runs the engine's own rules in the command, without the object: no interface of the
+// object checks a form file without writing pages.
 #include "engine/Check.h"
 #include "module/host/ComHost.h"
-#include "platform/bstr.h"
-#include "platform/hostfs.h"
-#include "platform/registry.h"
-#include "platform/strconv.h"
-#include "platform/thread.h"
 
 namespace {
 
@@ -174,16 +172,16 @@ bool PrepareForm(const cli::GenerateOptions& opts, cli::FormCopy& form) {
 // own registry (bOwn) is the command's to repair: a file in an older format is replaced, a
 // missing folder of the user's registry is made.
 bool PrepareRegistry(const std::string& strPath, bool bOwn) {
-    using platform::registry::FileState;
-    FileState state = platform::registry::CheckRegistryFile(strPath);
+    using host::registry::FileState;
+    FileState state = host::registry::CheckRegistryFile(strPath);
     std::error_code ec;
     if (bOwn && state == FileState::kNotARegistry) {
         std::filesystem::remove(strPath, ec);
-        state = platform::registry::CheckRegistryFile(strPath);
+        state = host::registry::CheckRegistryFile(strPath);
     }
     if (bOwn && state == FileState::kNoFolder) {
         std::filesystem::create_directories(std::filesystem::path(strPath).parent_path(), ec);
-        state = platform::registry::CheckRegistryFile(strPath);
+        state = host::registry::CheckRegistryFile(strPath);
     }
     const std::string strWhat = "pagewright: the registry file '" + Printable(strPath) + "' ";
     const std::string strDo =
@@ -195,8 +193,8 @@ bool PrepareRegistry(const std::string& strPath, bool bOwn) {
         return true;
     case FileState::kNotARegistry:
         std::cerr << strWhat << "is not a Pagewright registry (its first line is not \""
-                  << platform::registry::kRegistrySignature << "\"), so it is left as it is"
-                  << strDo << "\n";
+                  << host::registry::kRegistrySignature << "\"), so it is left as it is" << strDo
+                  << "\n";
         return false;
     case FileState::kDirectory:
         std::cerr << strWhat << "is a directory" << strDo << "\n";
@@ -217,8 +215,8 @@ std::string CreateGenerator(const cli::GenerateOptions& opts, IPagewright** ppGe
     nExit = kExitSomeFailed;
     // In the build tree the module sits beside the command; installed, it is in the library
     // folder, and the command then uses the user's registry rather than one in the bin folder.
-    const std::string strDir = platform::hostfs::ExecutableDir();
-    std::string strModule = strDir + platform::hostfs::ModuleFileName();
+    const std::string strDir = host::ExecutableDir();
+    std::string strModule = strDir + PAGEWRIGHT_MODULE_FILE;
     std::error_code ec;
     const bool bInstalled =
         !std::filesystem::exists(strModule, ec) && *PAGEWRIGHT_INSTALLED_MODULE != '\0';
@@ -231,10 +229,10 @@ std::string CreateGenerator(const cli::GenerateOptions& opts, IPagewright** ppGe
     const bool bUserRegistry =
         !bOwnRegistry || (bInstalled && pEnvRegistry != nullptr && *pEnvRegistry != '\0');
     if (!bOwnRegistry)
-        platform::registry::SetRegistryFile(opts.strRegistry);
+        host::registry::SetRegistryFile(opts.strRegistry);
     else if (!bInstalled)
-        platform::registry::SetRegistryFile(strDir + "pagewright.registry");
-    const std::string strRegistry = platform::registry::RegistryFile();
+        host::registry::SetRegistryFile(strDir + "pagewright.registry");
+    const std::string strRegistry = host::registry::RegistryFile();
     if (!strRegistry.empty() && !PrepareRegistry(strRegistry, !bUserRegistry)) {
         nExit = kExitUsage;
         return {};
@@ -265,7 +263,7 @@ std::string CreateGenerator(const cli::GenerateOptions& opts, IPagewright** ppGe
         if (!bHaveModule)
             return strWhy + strInRegistry + " has no " + kProgId +
                    " class, and the library to register is not there: not '" + strDir +
-                   platform::hostfs::ModuleFileName() + "' beside the command" +
+                   PAGEWRIGHT_MODULE_FILE + "' beside the command" +
                    (bInstalled ? " nor '" + strModule + "' where an installed command looks"
                                : std::string()) +
                    "; build the 'pagewright' target, which puts the library beside the command, "
@@ -277,10 +275,7 @@ std::string CreateGenerator(const cli::GenerateOptions& opts, IPagewright** ppGe
                "); make the file and its folder writable, or give --registry a file in a "
                "writable folder";
     }
-    std::string strClsid, strNamed;
-    if (platform::registry::GetString(std::string(kProgId) + "\\CLSID", "", strClsid) ==
-        ERROR_SUCCESS)
-        platform::registry::GetString("CLSID\\" + strClsid + "\\InprocServer32", "", strNamed);
+    const std::string strNamed = host::RegisteredModule(kProgId);
     if (!strNamed.empty())
         return strWhy + strInRegistry + " names the library '" + strNamed +
                "', which cannot be loaded or is no Pagewright module; register the right one "
@@ -298,7 +293,7 @@ std::string FailureReason(IPagewright* pGenerator, int nIndex) {
         return {};
     BSTR bstrReason = nullptr;
     pDiagnostics->GetFailureReason(nIndex, &bstrReason);
-    std::string strReason = platform::BstrToAnsi(bstrReason);
+    std::string strReason = host::BstrToAnsi(bstrReason);
     SysFreeString(bstrReason);
     pDiagnostics->Release();
     return strReason;
@@ -309,9 +304,9 @@ bool CheckDestDir(const std::string& strDir) {
     std::error_code ec;
     const std::filesystem::file_status status = std::filesystem::status(strDir, ec);
     const char* szProblem = !std::filesystem::exists(status) ? "does not exist; create it first"
-                            : !std::filesystem::is_directory(status)      ? "is not a directory"
-                            : !platform::hostfs::CanCreateFilesIn(strDir) ? "is not writable"
-                                                                          : nullptr;
+                            : !std::filesystem::is_directory(status) ? "is not a directory"
+                            : !host::CanCreateFilesIn(strDir)        ? "is not writable"
+                                                                     : nullptr;
     if (!szProblem)
         return true;
     std::cerr << "pagewright: --dest-dir '" << Printable(strDir) << "' " << szProblem << "\n";
@@ -338,12 +333,12 @@ int RunGenerate(const cli::GenerateOptions& opts) {
         return nExit;
     }
 
-    const platform::ScopedBstr formPath(form.LoadPath());
-    const platform::ScopedBstr section(opts.strSection);
+    const host::ScopedBstr formPath(form.LoadPath());
+    const host::ScopedBstr section(opts.strSection);
     std::vector<int> arrIndexes;
     arrIndexes.reserve(arrTexts.size());
     for (std::size_t i = 0; i < arrTexts.size(); ++i) {
-        const platform::ScopedBstr text(arrTexts[i]);
+        const host::ScopedBstr text(arrTexts[i]);
         int nIndex = -1;
         const HRESULT hr =
             pGenerator->GenerateHTML(text.Get(), formPath.Get(), section.Get(), &nIndex);
@@ -359,7 +354,7 @@ int RunGenerate(const cli::GenerateOptions& opts) {
         pGenerator->IsGeneratingFinished(&bFinished);
         if (bFinished)
             break;
-        platform::SleepMs(2);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
 
     bool bAllMade = true;
@@ -369,7 +364,7 @@ int RunGenerate(const cli::GenerateOptions& opts) {
         if (nIndex >= 0) {
             BSTR bstrPath = nullptr;
             pGenerator->GetHTMLFileName(nIndex, &bstrPath);
-            strPath = platform::BstrToAnsi(bstrPath);
+            strPath = host::BstrToAnsi(bstrPath);
             SysFreeString(bstrPath);
             if (strPath.empty()) {
                 const std::string strReason = FailureReason(pGenerator, nIndex);
