@@ -94,6 +94,8 @@ void CChecker::Report(Severity severity, std::string strMessage, int nRequest) {
         std::size_t n = 0;
         while (n < rest.size() && std::isdigit(static_cast<unsigned char>(rest[n])))
             ++n;
+        // No form file has a line number of 13 digits: a longer run of digits is something else,
+        // and would not fit the number it is read into.
         if (n == 0 || n > 12 || rest.substr(n, 2) != ": ")
             return false;
         nOut = std::stoul(std::string(rest.substr(0, n)));
@@ -108,8 +110,9 @@ void CChecker::Report(Severity severity, std::string strMessage, int nRequest) {
             rest = strMessage; // the path was only the start of something else
     } else if (nRequest >= 0 && StartsWith(rest, "text")) {
         d.strFile.clear();
-        if (StartsWith(rest, "text, offset ")) {
-            rest.remove_prefix(13);
+        constexpr std::string_view kOffsetPlace = "text, offset ";
+        if (StartsWith(rest, kOffsetPlace)) {
+            rest.remove_prefix(kOffsetPlace.size());
             std::size_t nOffset = 0;
             if (takeNumber(nOffset))
                 d.nTextOffset = nOffset;

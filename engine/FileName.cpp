@@ -15,6 +15,8 @@ std::string CGenThread::MakeHtmlFileName() {
         dt = {-1, -1, -1, -1, -1, -1};
 
     // Each number is followed by a literal "2" (it is not a field width), and nothing is padded.
+    // Seven numbers of at most 11 characters each, their "2"s, "HTML" and ".htm" take 92
+    // characters at most.
     char szName[160];
     std::snprintf(szName, sizeof szName, "HTML%d2%d2%d2%d2%d2%d2%d2.htm", dt.nYear, dt.nMonth,
                   dt.nDay, dt.nHour, dt.nMinute, dt.nSecond, static_cast<int>(m_nRequestIndex));

@@ -116,6 +116,9 @@ public:
     // "NAME-2.htm", ... up to kMaxNameSuffix, leaving the name used in strResultFile.
     bool CreatePageFile(std::string& strResultFile, platform::TextFileWriter& file,
                         int& nError) const;
+    // A thousand pages of one request index in one second is more than any run makes: past that
+    // the folder is not freeing names (a file that cannot be created for another reason), and
+    // the page fails rather than trying on.
     static constexpr int kMaxNameSuffix = 999;
     // Lays out the section with index nSection of the form file from the token list at
     // *pnCursor, handing each item's HTML to sink as it is made. False, with m_strFailReason

@@ -9,6 +9,8 @@ namespace platform {
 
 namespace {
 
+// Large enough that a page or a form file costs few system calls, small enough to keep per
+// open file without a thought.
 constexpr std::size_t kReadChunk = 64 * 1024;
 constexpr std::size_t kWriteBuffer = 64 * 1024;
 

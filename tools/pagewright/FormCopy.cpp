@@ -10,9 +10,13 @@
 
 #include "engine/FormFile.h"
 #include "engine/TextUtil.h"
+#include "engine/Vocabulary.h"
 #include "platform/hostfs.h"
 
 namespace cli {
+
+const char* const kDestDirKey = engine::keys::kHtmlDestDir;
+const char* const kPageFormatKey = engine::keys::kPageFormat;
 
 namespace {
 
@@ -39,6 +43,9 @@ bool ReadAll(const std::string& strPath, std::string& strOut, std::string& strEr
 
 // The copies of the run, also for a run ended by Ctrl-C or kill: a signal handler may touch
 // only what is already in place, so the names are kept in fixed buffers.
+// A run makes at most two copies (of a form read from a pipe, and of the form with the lines
+// the options add); a path longer than the systems' usual 4,096 bytes is not remembered, and
+// such a copy stays behind.
 constexpr std::size_t kMaxCopies = 2;
 char g_szCopies[kMaxCopies][4096];
 volatile std::sig_atomic_t g_nCopies = 0;
@@ -103,7 +110,7 @@ bool FormCopy::Prepare(const std::string& strForm, const std::vector<FormOverrid
     CFormFile form;
     if (!form.Load(m_strLoadPath))
         return true; // the requests will say why
-    const std::size_t nSystem = form.FindSection("SYSTEM");
+    const std::size_t nSystem = form.FindSection(engine::kSystemSection);
     if (nSystem == std::string::npos)
         return true; // no settings to override: the requests fail as they would
     const std::size_t nNext = form.GetHeaderLine(nSystem + 1); // 0 after the last section
@@ -157,6 +164,7 @@ std::string FormCopy::ShowForm(const std::string& strMessage) const {
         while (nEnd < strMessage.size() &&
                std::isdigit(static_cast<unsigned char>(strMessage[nEnd])))
             ++nEnd;
+        // As the checker reads places: a line number has fewer than 12 digits.
         if (nFrom < strMessage.size() && strMessage[nFrom] == ':' && nEnd > nFrom + 1 &&
             nEnd - nFrom < 12) {
             const std::size_t nLine = std::stoul(strMessage.substr(nFrom + 1, nEnd - nFrom - 1));

@@ -13,6 +13,10 @@
 
 namespace cli {
 
+// The [SYSTEM] keys of --dest-dir and --page-format, as the engine names them.
+extern const char* const kDestDirKey;
+extern const char* const kPageFormatKey;
+
 // A [SYSTEM] line the command adds to the copy, and the option it comes from.
 struct FormOverride {
     std::string strKey;

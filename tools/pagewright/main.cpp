@@ -155,9 +155,9 @@ bool ReadTexts(const cli::GenerateOptions& opts, std::vector<std::string>& arrTe
 bool PrepareForm(const cli::GenerateOptions& opts, cli::FormCopy& form) {
     std::vector<cli::FormOverride> arrOverrides;
     if (!opts.strDestDir.empty())
-        arrOverrides.push_back({"HTML_DEST_DIR", opts.strDestDir, "--dest-dir"});
+        arrOverrides.push_back({cli::kDestDirKey, opts.strDestDir, "--dest-dir"});
     if (!opts.strPageFormat.empty())
-        arrOverrides.push_back({"PAGE_FORMAT", opts.strPageFormat, "--page-format"});
+        arrOverrides.push_back({cli::kPageFormatKey, opts.strPageFormat, "--page-format"});
     std::string strError;
     if (!form.Prepare(opts.strForm, arrOverrides, strError)) {
         std::cerr << "pagewright: " << Printable(strError) << "\n";
