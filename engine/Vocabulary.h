@@ -3,6 +3,7 @@
 // key or a tag is added here, in one line, and both know it at once.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 namespace engine {
@@ -49,13 +50,18 @@ inline constexpr ItemTag kItemTags[] = {
     {"<LITERAL>", Item::kLiteral, true},        // the argument as it stands, as HTML
 };
 
-// The entry of an item tag, or null.
-constexpr const ItemTag* FindItemTag(std::string_view tag) {
-    for (const ItemTag& known : kItemTags) {
+// The entry of a tag in one of the tables here, or null.
+template <class Entry, std::size_t N>
+constexpr const Entry* FindTag(const Entry (&table)[N], std::string_view tag) {
+    for (const Entry& known : table) {
         if (known.tag == tag)
             return &known;
     }
     return nullptr;
+}
+
+constexpr const ItemTag* FindItemTag(std::string_view tag) {
+    return FindTag(kItemTags, tag);
 }
 
 // ---- style tags ----
@@ -95,13 +101,8 @@ inline constexpr StyleTag kStyleTags[] = {
     {"<COLOR_GREEN>", "color=#00FF00", false, "", "color: #00FF00", CssValue::kNone},
 };
 
-// The entry of a style tag, or null.
 constexpr const StyleTag* FindStyleTag(std::string_view tag) {
-    for (const StyleTag& known : kStyleTags) {
-        if (known.tag == tag)
-            return &known;
-    }
-    return nullptr;
+    return FindTag(kStyleTags, tag);
 }
 
 // Whether what follows the tag on its line is free text, which a ";" would cut short: the
