@@ -1,19 +1,14 @@
 // Failures of the system under the generator object: file opens, reads, writes, closes and
 // deletions that fail, a clock that cannot give a date, thread starts and allocations that fail
 // inside a job. Each request still finishes exactly once, failed ones with the empty name.
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
-#include <filesystem>
 #include <new>
+#include <set>
 #include <tuple>
 
-#include "platform/faults.h"
-#include "platform/thread.h"
-#include "tests/support/Host.h"
-#include "tests/support/TestSupport.h"
+#include "tests/reliability/JobTest.h"
 
 // ---- allocation failure on the worker threads ----
 //
@@ -71,35 +66,18 @@ using testsupport::ListFiles, testsupport::WriteFile;
 // Fits the layout section: a list, then a paragraph for the text slot.
 constexpr const char* kGoodText = "<LB>a<LE>Alpha";
 
-class FaultTest : public ::testing::Test {
+class FaultTest : public reliability::JobTest {
 protected:
     FaultTest() {
         t_bTestThread = true;
-        std::filesystem::create_directory(m_dest);
         WriteForm(0);
     }
     // The settings come first, so a read error in the padding is all that can make a job fail.
     void WriteForm(std::size_t nPad) {
-        WriteFile(m_form, "[SYSTEM]\nDEFAULT_STYLE=<<>>\nHTML_DEST_DIR=" + m_dest + "\n[PAD]\n" +
-                              std::string(nPad, 'p') +
-                              "\n[S]\n<BOLD>\n[LAYOUT]\n<LINE>\n<BUL_LIST>\n<<S>>\n");
+        WriteFile(m_form, Form(m_dest, "[PAD]\n" + std::string(nPad, 'p') +
+                                           "\n[S]\n<BOLD>\n[LAYOUT]\n<LINE>\n<BUL_LIST>\n<<S>>\n"));
     }
-    ~FaultTest() override {
-        g_nFailAfter = 0;
-        platform::testing::ClearFaults();
-        platform::testing::FailNextThreadStarts(0);
-    }
-    // Runs one request to its end and gives its name.
-    std::string RunOne(const std::string& text) {
-        const int nIndex = m_host.Generate(text.c_str(), m_form.c_str());
-        EXPECT_GE(nIndex, 0);
-        EXPECT_TRUE(m_host.WaitFinished());
-        return m_host.Name(nIndex);
-    }
-
-    testsupport::TempDir m_dir;
-    const std::string m_dest = m_dir.File("out"), m_form = m_dir.File("form.frm");
-    testsupport::Host m_host;
+    ~FaultTest() override { g_nFailAfter = 0; }
 };
 
 struct FileFault {
@@ -199,19 +177,32 @@ TEST_F(FaultTest, RefusedThreadStartsAreTakenBackAndResetDoesNotWait) {
 
 // Fails the first, second, third ... allocation of a job's worker in turn, until a job needs
 // fewer allocations than that and writes its page. Every failing job must still finish, with
-// the empty name.
+// the empty name and a reason: its job record could not be made, or the job was stopped.
 TEST_F(FaultTest, AllocationFailureAnywhereInAJobFinishesItWithoutAName) {
+    IPagewrightDiagnostics* pDiag = nullptr;
+    ASSERT_EQ(S_OK, m_host.Get()->QueryInterface(IID_IPagewrightDiagnostics,
+                                                 reinterpret_cast<void**>(&pDiag)));
+    std::set<std::string> reasons;
     int nFailed = 0;
     for (int nAt = 1; nAt < 400; ++nAt, ++nFailed) {
         g_nFailAfter = nAt;
         const std::string strName = RunOne("<<S>>Alpha<LB>Beta<T>Gamma<LE>Delta");
         const bool bFired = g_nFailAfter.exchange(0) <= 0;
+        BSTR reason = nullptr;
+        EXPECT_EQ(S_OK, pDiag->GetFailureReason(0, &reason));
+        reasons.insert(platform::BstrToAnsi(reason));
+        SysFreeString(reason);
         EXPECT_EQ(S_OK, m_host.Get()->Reset());
         EXPECT_EQ(bFired, strName.empty()) << "allocation " << nAt;
         if (!bFired)
             break;
     }
+    pDiag->Release();
     EXPECT_GT(nFailed, 5);
+    // The page written at the end has no reason.
+    EXPECT_EQ(reasons,
+              (std::set<std::string>{"", "out of memory: the request's job could not be started",
+                                     "the job was stopped by an internal error: std::bad_alloc"}));
 }
 
 } // namespace

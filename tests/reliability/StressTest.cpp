@@ -1,18 +1,13 @@
 // Many host threads on several generator objects, and an object released while its jobs run:
 // every issued index gets exactly one result, the bookkeeping's invariants hold whenever the
 // lock is free, and Reset deletes every page recorded before it.
-#include <gtest/gtest.h>
-
 #include <atomic>
-#include <filesystem>
 #include <map>
 #include <mutex>
 #include <set>
 #include <thread>
 
-#include "platform/faults.h"
-#include "tests/support/Host.h"
-#include "tests/support/TestSupport.h"
+#include "tests/reliability/JobTest.h"
 
 // Reads the object's bookkeeping under its lock: empty when the invariants hold, else what is
 // wrong; fills *pResults (request index to result name) when given.
@@ -73,20 +68,16 @@ template <class Body> void RunThreads(Host& host, int nThreads, Body body) {
     EXPECT_EQ("", strBroken);
 }
 
-class StressTest : public ::testing::Test {
+class StressTest : public reliability::JobTest {
 protected:
     StressTest() : m_previousClock(platform::testing::SetLocalClock(&TickingClock)) {}
-    ~StressTest() override {
-        platform::testing::ClearFaults();
-        platform::testing::SetLocalClock(m_previousClock);
-    }
+    ~StressTest() override { platform::testing::SetLocalClock(m_previousClock); }
 
-    // A form file that writes into the directory of the same name.
+    // A form file that writes into the folder of the same name.
     std::string MakeForm(const std::string& strName) {
         const std::string strDest = m_dir.File(strName), strForm = strDest + ".frm";
         std::filesystem::create_directory(strDest);
-        testsupport::WriteFile(strForm, "[SYSTEM]\nDEFAULT_STYLE=<<>>\nHTML_DEST_DIR=" + strDest +
-                                            "\n[S]\n<ITALIC>\n[LAYOUT]\n<<S>>\n");
+        testsupport::WriteFile(strForm, Form(strDest, "[S]\n<ITALIC>\n[LAYOUT]\n<<S>>\n"));
         return strForm;
     }
 
@@ -124,7 +115,6 @@ protected:
             EXPECT_FALSE(FileExists(strName)) << strName;
     }
 
-    testsupport::TempDir m_dir;
     platform::testing::LocalClockFn m_previousClock;
 };
 
