@@ -125,20 +125,4 @@ FixedClock::~FixedClock() {
     platform::testing::SetLocalClock(m_previous);
 }
 
-VellumCapture::VellumCapture() {
-    vellum::SetSink([this](const vellum::Entry& entry) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_entries.push_back(entry);
-    });
-}
-
-VellumCapture::~VellumCapture() {
-    vellum::SetSink({});
-}
-
-std::vector<vellum::Entry> VellumCapture::Entries() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_entries;
-}
-
 } // namespace testsupport
