@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <mutex>
 #include <new>
 #include <optional>
 #include <set>
