@@ -29,7 +29,7 @@ TEST(TextFileReader, DropsOnlyTheCarriageReturnBeforeALineFeedAndReadsAnUnendedL
 
 // Only the last path component survives, "/" and "\\" alike, and never as "." or "..".
 // A path given, and the name of the file it makes inside the jail.
-using JailCase = std::pair<const char*, const char*>;
+using JailCase = std::pair<std::string, std::string>;
 
 class WriteJail : public ::testing::TestWithParam<JailCase> {
 protected:
