@@ -2,23 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <future>
+#include <set>
 
-#include "engine/GenThread.h"
-#include "platform/thread.h"
 #include "tests/support/Host.h"
 #include "tests/support/TestSupport.h"
-
-// One-shot failure of the next job record's allocation (the worker allocates it without throwing).
-std::atomic<bool> g_bFailJobRecord{false};
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
-    if (n == sizeof(CGenThread) && g_bFailJobRecord.exchange(false))
-        return nullptr;
-    try {
-        return ::operator new(n);
-    } catch (...) {
-        return nullptr;
-    }
-}
 
 namespace {
 
@@ -32,9 +19,6 @@ protected:
         testsupport::WriteFile(m_form, Form());
     }
     std::string Form() const { return "[SYSTEM]\nDEFAULT_STYLE=<<>>\nHTML_DEST_DIR=" + m_dest; }
-    static std::string Page(const std::string& text) {
-        return testsupport::kPlainHead + "<p>" + text + "</p></body></html>";
-    }
     // Page names carry the fixed clock's 4 December 2026, 08:07:28 and the request index.
     std::string Expected(int nIndex) const {
         return m_dest + "/HTML20262122428272282" + std::to_string(nIndex) + "2.htm";
@@ -62,55 +46,21 @@ TEST_F(PagewrightTest, IndexesFollowCallsResultsFollowCompletion) {
     ASSERT_TRUE(m_host.WaitFinished());
     for (int i = 0; const char* text : {"Alpha", "Beta", "Gamma"}) {
         ASSERT_EQ(Expected(i), m_host.Name(i));
-        EXPECT_EQ(Page(text), ReadFile(Expected(i++)));
+        EXPECT_EQ(testsupport::kPlainHead + "<p>" + text + "</p></body></html>",
+                  ReadFile(Expected(i++)));
     }
 }
 
-TEST_F(PagewrightTest, FailuresFinishEmptyAndResetWaitsDeletesLogsAndCountsAfresh) {
+TEST_F(PagewrightTest, ResetWaitsForJobsDeletesTheirPagesAndCountsAfresh) {
     EXPECT_EQ(0, Generate("Alpha"));
-    EXPECT_EQ(1, m_host.Generate(nullptr, m_form.c_str())); // the empty text has no words
-    EXPECT_EQ(2, m_host.Generate("Hi", nullptr));           // the empty path names no form file
-    ASSERT_TRUE(m_host.WaitFinished());
-    EXPECT_EQ("", m_host.Name(1));
-    EXPECT_EQ("", m_host.Name(2));
-    ASSERT_TRUE(std::filesystem::remove(Expected(0))); // someone else deletes the page
-    EXPECT_EQ(3, m_host.Generate("Gamma", m_heldFile.Path().c_str()));
-    testsupport::VellumCapture log;
+    EXPECT_EQ(1, m_host.Generate("Gamma", m_heldFile.Path().c_str()));
     auto reset = std::async(std::launch::async, [&] { return m_p->Reset(); });
     EXPECT_EQ(std::future_status::timeout, reset.wait_for(100ms)); // the job is still held
     m_heldFile.Release(Form());
     EXPECT_EQ(S_OK, reset.get());
-    ASSERT_EQ(1u, log.Entries().size()); // failed requests have nothing to delete
-    const auto [nLine, strSource, nLevel, strMessage] = log.Entries()[0];
-    EXPECT_EQ(std::tuple(248, "Pagewright"s, -1, "Could Not Delete File!"s),
-              std::tie(nLine, strSource, nLevel, strMessage));
     EXPECT_TRUE(testsupport::ListFiles(m_dest).empty());
     EXPECT_EQ("", m_host.Name(0));
     EXPECT_EQ(0, Generate("Delta"));
-}
-
-TEST_F(PagewrightTest, ConcurrentCallersGetDistinctIndexesAndOneResultEach) {
-    std::vector<int> indexOf(24);
-    std::vector<std::jthread> hosts;
-    for (int t = 0; t < 4; ++t)
-        hosts.emplace_back([&, t] {
-            for (int i = t; i < 24; i += 4) // one writer per slot
-                indexOf[i] = Generate(std::to_string(i));
-        });
-    hosts.clear(); // joins them
-    ASSERT_TRUE(m_host.WaitFinished());
-    // No page carries two texts, so an index given twice cannot pass.
-    for (int i = 0; i < 24; ++i)
-        EXPECT_EQ(Page(std::to_string(i)), ReadFile(m_host.Name(indexOf[i])));
-}
-
-TEST_F(PagewrightTest, ReleasedObjectStillFinishesItsJobs) {
-    EXPECT_EQ(0, m_host.Generate("Hi", m_heldFile.Path().c_str()));
-    m_host.Abandon(); // the host's last reference goes while the job is held
-    m_heldFile.Release(Form());
-    EXPECT_TRUE(WaitUntil([&] {
-        return testsupport::FileExists(Expected(0)) && ReadFile(Expected(0)) == Page("Hi");
-    }));
 }
 
 TEST_F(PagewrightTest, RefusedRequestsLeaveTheObjectUsableAndInterfacesAnswer) {
@@ -118,13 +68,7 @@ TEST_F(PagewrightTest, RefusedRequestsLeaveTheObjectUsableAndInterfacesAnswer) {
     EXPECT_EQ(E_POINTER, m_p->IsGeneratingFinished(nullptr));
     EXPECT_EQ(E_POINTER, m_p->GetHTMLFileName(0, nullptr));
     EXPECT_EQ(E_POINTER, m_p->QueryInterface(IID_IUnknown, nullptr));
-    platform::testing::FailNextThreadStarts(1);
-    EXPECT_TRUE(FAILED(Generate("Alpha")));
-    EXPECT_TRUE(m_host.WaitFinished()); // nothing is left running
-    // Neither took an index. No section has the empty name, so the text comes out plain.
-    EXPECT_EQ(0, m_host.Generate("Hello", m_form.c_str(), nullptr));
-    ASSERT_TRUE(m_host.WaitFinished());
-    EXPECT_EQ(Page("Hello"), ReadFile(m_host.Name(0)));
+    EXPECT_EQ(0, Generate("Hello")); // the refused request took no index
     // The out parameter's incoming value is the caller's: it must be neither freed nor reused.
     const auto mine = MakeBstr("mine");
     BSTR out = mine.get();
@@ -152,19 +96,10 @@ TEST_F(PagewrightTest, RefusedRequestsLeaveTheObjectUsableAndInterfacesAnswer) {
     pInfo->Release();
 }
 
-// Reasons are read beside the results, through their own interface of the same object, and go
-// with the results at Reset. Jobs that throw or cannot be built still finish, without a page.
+// Reasons are read beside the results, through another interface of the object; Reset ends both.
 TEST_F(PagewrightTest, DiagnosticsGiveEachFinishedRequestsReason) {
     EXPECT_EQ(0, Generate("Alpha"));
     EXPECT_EQ(1, Generate("<LE>Alpha"));
-    ASSERT_TRUE(m_host.WaitFinished());
-    const auto previous = platform::testing::SetLocalClock(
-        [](platform::LocalDateTime&) -> bool { throw std::bad_alloc(); });
-    EXPECT_EQ(2, Generate("Alpha"));
-    ASSERT_TRUE(m_host.WaitFinished());
-    platform::testing::SetLocalClock(previous);
-    g_bFailJobRecord = true;
-    EXPECT_EQ(3, Generate("Beta"));
     ASSERT_TRUE(m_host.WaitFinished());
 
     IPagewrightDiagnostics* pDiag = nullptr;
@@ -180,20 +115,38 @@ TEST_F(PagewrightTest, DiagnosticsGiveEachFinishedRequestsReason) {
         EXPECT_EQ(hrWanted, pDiag->GetFailureReason(nIndex, &b)) << nIndex;
         return platform::BstrToAnsi(testsupport::Bstr(b, &SysFreeString).get());
     };
-    const std::pair<std::string, std::string> results[] = {
-        {Expected(0), ""},
-        {"", "text, offset 0: the text begins with <LE>, which ends a list never begun"},
-        {"", "the job was stopped by an internal error: std::bad_alloc"},
-        {"", "out of memory: the request's job could not be started"}};
-    for (int i = 0; const auto& [name, why] : results) {
-        EXPECT_EQ(name, m_host.Name(i)) << i;
-        EXPECT_EQ(why, reason(i++, S_OK));
-    }
-    EXPECT_EQ("", reason(4, S_FALSE));
+    EXPECT_EQ("", reason(0, S_OK)); // made its page
+    EXPECT_EQ("text, offset 0: the text begins with <LE>, which ends a list never begun",
+              reason(1, S_OK));
+    EXPECT_EQ("", reason(2, S_FALSE));
     EXPECT_EQ(E_POINTER, pDiag->GetFailureReason(1, nullptr));
     EXPECT_EQ(S_OK, m_p->Reset());
     EXPECT_EQ("", reason(1, S_FALSE));
     pDiag->Release();
+}
+
+// HTML5 pages never replace a page: not one another object makes in the same second, not one
+// left from an earlier run.
+TEST_F(PagewrightTest, Html5PagesOfTheSameSecondAndStalePagesAllKeepTheirFiles) {
+    testsupport::WriteFile(m_form, Form() + "\nPAGE_FORMAT=HTML5\n");
+    // Each object's first request has index 0: both pages have one name, as has a page from before.
+    const std::string stem = Expected(0).substr(0, Expected(0).size() - 4);
+    testsupport::WriteFile(stem + ".htm", "stale");
+    testsupport::Host second;
+    ASSERT_EQ(0, Generate("Alpha"));
+    ASSERT_EQ(0, second.Generate("Beta", m_form.c_str()));
+    ASSERT_TRUE(m_host.WaitFinished() && second.WaitFinished());
+
+    EXPECT_EQ("stale", ReadFile(stem + ".htm"));
+    EXPECT_EQ((std::set<std::string>{stem + "-1.htm", stem + "-2.htm"}),
+              (std::set<std::string>{m_host.Name(0), second.Name(0)}));
+    EXPECT_NE(std::string::npos, ReadFile(m_host.Name(0)).find("<p>Alpha</p>"));
+    EXPECT_NE(std::string::npos, ReadFile(second.Name(0)).find("<p>Beta</p>"));
+    // Reset deletes the pages under the names it gave out, and nothing else.
+    EXPECT_EQ(S_OK, m_p->Reset());
+    EXPECT_EQ(S_OK, second.Get()->Reset());
+    EXPECT_EQ(std::vector<std::string>{"HTML2026212242827228202.htm"},
+              testsupport::ListFiles(m_dest));
 }
 
 } // namespace

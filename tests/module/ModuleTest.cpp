@@ -2,8 +2,6 @@
 // registry in a temporary file) and PAGEWRIGHT.DLL under Wine (with the real registry and COM).
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <span>
 #include <tuple>
 
 #include "component/DispatchIds.h"
@@ -45,8 +43,7 @@ HRESULT CreateByProgId(const char* szProgId, REFIID riid, void** ppv) {
 const auto& CreateByProgId = host::CreateInstanceFromProgId;
 #endif
 
-// PAGEWRIGHT_MODULE: the module file as this system's host names it (on Windows, through Wine's
-// drive Z:).
+// PAGEWRIGHT_MODULE: the module file as this system's host names it (under Wine, on drive Z:).
 class ModuleTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -55,9 +52,6 @@ protected:
         ASSERT_EQ(Call("DllRegisterServer"), S_OK);
     }
     void* Symbol(const char* sz) { return platform::library::FindExport(m_hModule, sz); }
-    static std::string ModuleFile() {
-        return std::filesystem::canonical(PAGEWRIGHT_MODULE).string();
-    }
     void* m_hModule = nullptr;
 
     HRESULT Call(const char* szName) {
@@ -130,7 +124,8 @@ TEST_F(ModuleTest, RegistrationWritesEveryEntryAndUnregistrationTwiceRemovesTheC
         {kClassKey, "", "Pagewright Class"},
         {kClassKey + "\\ProgID", "", "Pagewright.Pagewright.1"},
         {kClassKey + "\\VersionIndependentProgID", "", "Pagewright.Pagewright"},
-        {kClassKey + "\\InprocServer32", "", ModuleFile()},
+        {kClassKey + "\\InprocServer32", "",
+         std::filesystem::canonical(PAGEWRIGHT_MODULE).string()},
         {kClassKey + "\\InprocServer32", "ThreadingModel", "both"},
         {"TypeLib\\{6C3B8E1F-2A47-4D95-8E0B-7F14C9A2D563}\\1.0", "", "Pagewright 1.0 Type Library"},
     };
@@ -163,12 +158,8 @@ TEST_F(ModuleTest, ClassObjectLockCountAndAggregation) {
     void* pv = &pv;
     EXPECT_EQ(GetClassObject(IID_IPagewright, IID_IClassFactory, &pv), CLASS_E_CLASSNOTAVAILABLE);
     EXPECT_EQ(pv, nullptr);
-    IClassFactory *pFactory = nullptr, *pSecond = nullptr;
+    IClassFactory* pFactory = nullptr;
     ASSERT_EQ(GetClassObject(CLSID_Pagewright, IID_IClassFactory, &pFactory), S_OK);
-    ASSERT_EQ(GetClassObject(CLSID_Pagewright, IID_IUnknown, &pSecond), S_OK);
-    EXPECT_EQ(pFactory, pSecond); // made once
-    pSecond->Release();
-    EXPECT_EQ(pFactory->CreateInstance(nullptr, IID_IPagewright, nullptr), E_POINTER);
     EXPECT_EQ(pFactory->CreateInstance(nullptr, IID_IClassFactory, &pv), E_NOINTERFACE);
     EXPECT_EQ(pv, nullptr);
     EXPECT_EQ(Call("DllCanUnloadNow"), S_OK); // the failed query left no object
@@ -259,26 +250,19 @@ TEST_F(ModuleTest, DispatchThroughBothProgIds) {
 
 #ifdef _WIN32
 
-// The vtable offset of a virtual member function, which GCC keeps plus one in a pointer to it.
-template <class Fn> std::ptrdiff_t SlotOffset(Fn pmf) {
-    std::ptrdiff_t raw[2];
-    static_assert(sizeof raw == sizeof pmf);
-    std::memcpy(raw, &pmf, sizeof raw);
-    return raw[0] - 1;
-}
-#define METHOD(name) #name "|", SlotOffset(&IPagewright::name)
-
-// "name|help string" of a library, type or member.
-template <class T> std::string Doc(T* p, MEMBERID id = MEMBERID_NIL) {
+// "name|help string" of a library or type.
+template <class T> std::string Doc(T* p) {
     BSTR name = nullptr, help = nullptr;
-    EXPECT_EQ(p->GetDocumentation(id, &name, &help, nullptr, nullptr), S_OK);
+    EXPECT_EQ(p->GetDocumentation(MEMBERID_NIL, &name, &help, nullptr, nullptr), S_OK);
     const std::string text = platform::BstrToAnsi(name) + "|" + platform::BstrToAnsi(help);
     SysFreeString(name);
     SysFreeString(help);
     return text;
 }
 
-TEST_F(ModuleTest, TypeLibraryMatchesTheHeader) {
+// Late-bound calls above go through the registered type library for every member, slot and
+// argument; left is how it describes itself to type browsers.
+TEST_F(ModuleTest, TypeLibraryDescribesADualInterface) {
     ITypeLib* pLib = nullptr;
     ITypeInfo *pClass = nullptr, *pDispatch = nullptr, *pInfo = nullptr;
     ASSERT_EQ(LoadRegTypeLib(LIBID_PAGEWRIGHTLib, 1, 0, LOCALE_NEUTRAL, &pLib), S_OK);
@@ -291,42 +275,14 @@ TEST_F(ModuleTest, TypeLibraryMatchesTheHeader) {
     HREFTYPE ref = 0;
     ASSERT_EQ(pDispatch->GetRefTypeOfImplType(-1, &ref), S_OK);
     ASSERT_EQ(pDispatch->GetRefTypeInfo(ref, &pInfo), S_OK);
-    for (IUnknown* p : std::initializer_list<IUnknown*>{pLib, pClass, pDispatch})
-        p->Release();
     TYPEATTR* pAttr = nullptr;
     ASSERT_EQ(pInfo->GetTypeAttr(&pAttr), S_OK);
     constexpr int kFlags = TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE;
     EXPECT_EQ(std::tuple(pAttr->typekind, pAttr->wTypeFlags & kFlags, pAttr->cFuncs),
               std::tuple(TKIND_INTERFACE, kFlags, 4));
     pInfo->ReleaseTypeAttr(pAttr);
-
-    // Every method returns an HRESULT; VT_BYREF marks an out argument, described as a pointer.
-    const std::tuple<std::string, std::ptrdiff_t, std::vector<VARTYPE>> cases[] = {
-        {METHOD(GenerateHTML), {VT_BSTR, VT_BSTR, VT_BSTR, VT_BYREF | VT_INT}},
-        {METHOD(IsGeneratingFinished), {VT_BYREF | VT_I4}},
-        {METHOD(GetHTMLFileName), {VT_INT, VT_BYREF | VT_BSTR}},
-        {METHOD(Reset), {}},
-    };
-    EXPECT_EQ(std::get<1>(cases[0]),
-              static_cast<std::ptrdiff_t>(7 * sizeof(void*))); // after IDispatch
-    for (UINT i = 0; i < 4; ++i) {
-        const auto& [doc, oVft, params] = cases[i];
-        FUNCDESC* f = nullptr;
-        ASSERT_EQ(pInfo->GetFuncDesc(i, &f), S_OK);
-        EXPECT_EQ(std::tuple(Doc(pInfo, f->memid), f->memid, f->oVft, f->invkind,
-                             f->elemdescFunc.tdesc.vt, f->cParamsOpt),
-                  std::tuple(doc, MEMBERID(0x60020000 + i), oVft, INVOKE_FUNC, VARTYPE(VT_HRESULT),
-                             SHORT(0)));
-        std::vector<std::pair<USHORT, VARTYPE>> got, want;
-        for (VARTYPE vt : params)
-            want.emplace_back(vt & VT_BYREF ? PARAMFLAG_FOUT : PARAMFLAG_FIN, vt);
-        for (const ELEMDESC& e : std::span(f->lprgelemdescParam, f->cParams))
-            got.emplace_back(e.paramdesc.wParamFlags,
-                             e.tdesc.vt == VT_PTR ? VT_BYREF | e.tdesc.lptdesc->vt : e.tdesc.vt);
-        EXPECT_EQ(got, want) << doc;
-        pInfo->ReleaseFuncDesc(f);
-    }
-    pInfo->Release();
+    for (IUnknown* p : std::initializer_list<IUnknown*>{pLib, pClass, pDispatch, pInfo})
+        p->Release();
 }
 
 #else

@@ -1,6 +1,8 @@
-// The platform layer: 8-bit text that is not UTF-8, and text files read line by line.
+// The platform layer: 8-bit text that is not UTF-8, text files read line by line, and the write
+// jail that keeps fuzzed form files from writing or deleting outside a scratch directory.
 #include <gtest/gtest.h>
 
+#include "platform/faults.h"
 #include "platform/strconv.h"
 #include "platform/textfile.h"
 #include "tests/support/TestSupport.h"
@@ -24,5 +26,37 @@ TEST(TextFileReader, DropsOnlyTheCarriageReturnBeforeALineFeedAndReadsAnUnendedL
         lines.push_back(line);
     EXPECT_EQ((std::vector<std::string>{"one", "c\r", "a\rb", "last"}), lines);
 }
+
+// Only the last path component survives, "/" and "\\" alike, and never as "." or "..".
+// A path given, and the name of the file it makes inside the jail.
+using JailCase = std::pair<std::string, std::string>;
+
+class WriteJail : public ::testing::TestWithParam<JailCase> {
+protected:
+    ~WriteJail() override { platform::testing::ClearFaults(); }
+    testsupport::TempDir m_jail;
+};
+
+TEST_P(WriteJail, CreatesAndRemovesOnlyInsideTheJail) {
+    platform::testing::SetWriteJail(m_jail.Path().string());
+    // The jail joins with "/", which every system takes.
+    const std::string strInside = m_jail.Path().string() + "/" + GetParam().second;
+    platform::TextFileWriter file;
+    ASSERT_TRUE(file.Create(GetParam().first));
+    file.WriteString("x");
+    file.Close();
+    EXPECT_EQ("x", testsupport::ReadFile(strInside));
+    platform::RemoveFile(GetParam().first);
+    EXPECT_FALSE(testsupport::FileExists(strInside));
+    EXPECT_TRUE(testsupport::ListFiles(m_jail.Path().string()).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, WriteJail,
+                         ::testing::Values(JailCase{"/etc/passwd-pagewright", "passwd-pagewright"},
+                                           JailCase{"C:\\out\\HTML1.htm", "HTML1.htm"},
+                                           JailCase{"../../up.htm", "up.htm"},
+                                           JailCase{"dir/..", "_"}, JailCase{"dir\\", "_"},
+                                           JailCase{"plain.htm", "plain.htm"}),
+                         [](const auto& info) { return "Path" + std::to_string(info.index); });
 
 } // namespace

@@ -1,5 +1,4 @@
-// One generator object as a host drives it: queue requests, poll, collect names, reset.
-// Header-only: only the suites that link the component use it.
+// One generator object as a host drives it (for the suites that link the component).
 #pragma once
 
 #include <chrono>

@@ -36,12 +36,6 @@ TempDir::TempDir() {
 
 TempDir::~TempDir() {
     std::error_code ec;
-    // Tests may leave directories without write permission behind; give it back first.
-    for (auto it = fs::recursive_directory_iterator(m_path, ec);
-         !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
-        if (it->is_directory(ec))
-            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ec);
     fs::remove_all(m_path, ec);
 }
 
@@ -129,22 +123,6 @@ FixedClock::FixedClock(bool bFail)
 
 FixedClock::~FixedClock() {
     platform::testing::SetLocalClock(m_previous);
-}
-
-VellumCapture::VellumCapture() {
-    vellum::SetSink([this](const vellum::Entry& entry) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_entries.push_back(entry);
-    });
-}
-
-VellumCapture::~VellumCapture() {
-    vellum::SetSink({});
-}
-
-std::vector<vellum::Entry> VellumCapture::Entries() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_entries;
 }
 
 } // namespace testsupport

@@ -1,14 +1,11 @@
-// Helpers shared by the test suites: temporary directories, whole-file I/O, a fixed clock and
-// a capture of log entries.
+// Helpers shared by the test suites: scratch folders, whole files, a held file, a fixed clock.
 #pragma once
 
 #include <filesystem>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/clock.h"
-#include "platform/vellum.h"
 
 namespace testsupport {
 
@@ -63,20 +60,6 @@ public:
 
 private:
     platform::testing::LocalClockFn m_previous;
-};
-
-// While alive, log entries are collected here instead of going to standard error.
-class VellumCapture {
-public:
-    VellumCapture();
-    VellumCapture(const VellumCapture&) = delete;
-    VellumCapture& operator=(const VellumCapture&) = delete;
-    ~VellumCapture();
-    std::vector<vellum::Entry> Entries() const;
-
-private:
-    mutable std::mutex m_mutex;
-    std::vector<vellum::Entry> m_entries;
 };
 
 } // namespace testsupport

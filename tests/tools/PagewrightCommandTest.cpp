@@ -52,10 +52,9 @@ TEST_F(PagewrightCommandTest, UsageErrorsExitWithTwoAndSayWhyOnStderrOnly) {
 }
 
 TEST_F(PagewrightCommandTest, LostOutputFailsAndDestDirOverridesTheForm) {
-    EXPECT_EQ(
-        1, std::system(
-               (m_cd + "generate --form form.frm --section S --text A >/dev/full 2>err").c_str()) >>
-               8);
+    const std::string lost =
+        m_cd + "generate --form form.frm --section S --text A >/dev/full 2>err";
+    EXPECT_EQ(1, std::system(lost.c_str()) >> 8);
     EXPECT_NE(ReadFile(m_dir + "/err").find("cannot write to standard output"), std::string::npos);
     std::filesystem::create_directory(m_dir + "/sub");
     EXPECT_EQ(0, Run("generate --form form.frm --section S --dest-dir sub --text A")) << m_err;

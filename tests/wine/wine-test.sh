@@ -1,54 +1,22 @@
 #!/usr/bin/env bash
-# The Wine checks of PAGEWRIGHT.DLL that are not C++: registration with regsvr32 as a user does
-# it, a VBScript client and unregistration (the entries themselves are the module tests' job).
-#   wine-test.sh PREFIX DLL register|unregister
-#   wine-test.sh PREFIX DLL vbscript SCRIPT WORKDIR
+# A VBScript client of PAGEWRIGHT.DLL, run by Wine's cscript in the build tree's prefix after
+# regsvr32 registered it (tests/wine/CMakeLists.txt).
+#   wine-test.sh PREFIX SCRIPT WORKDIR
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-run="$here/../../scripts/wine-run.sh"
-prefix="$1" dll="$2" step="$3"
-shift 3
-
+prefix="$1" script="$2" work="$3"
 winpath() { # a Linux path as Wine's drive Z: sees it
     local p
     p="$(realpath -m "$1")"
     echo "Z:${p//\//\\}"
 }
-wine_run() { "$run" "$prefix" "$@"; }
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
-clsid='{9E2A6F31-0C4D-4A8E-B5F7-13C8D2E6A907}'
-
-case "$step" in
-register)
-    wine_run regsvr32 /s "$(winpath "$dll")" || fail "regsvr32 /s exited with $?"
-    ;;
-vbscript)
-    script="$1" work="$2"
-    rm -rf "$work" && mkdir -p "$work"
-    out="$(wine_run cscript //nologo "$(winpath "$script")" "$(winpath "$work")" 2>&1)"
-    rc=$?
-    printf '%s\n' "$out"
-    # Wine's cscript exits 0 even when the script dies of an error: the script's last line tells.
-    last="$(printf '%s\n' "$out" | tr -d '\r' | sed '/^$/d' | tail -1)"
-    [ "$rc" -eq 0 ] || fail "cscript exited with $rc"
-    [ "$last" = "VBSCRIPT CLIENT PASSED" ] || fail "the script did not finish (last line: '$last')"
-    ;;
-unregister)
-    for i in 1 2; do # the second time there is nothing left: still success
-        wine_run regsvr32 /u /s "$(winpath "$dll")" || fail "regsvr32 /u /s (run $i) exited with $?"
-    done
-    for key in Pagewright.Pagewright.1 Pagewright.Pagewright "CLSID\\$clsid"; do
-        if wine_run reg query "HKCR\\$key" >/dev/null 2>&1; then
-            fail "HKCR\\$key is still there"
-        fi
-    done
-    echo "unregistered: no key of the class is left"
-    ;;
-*)
-    fail "unknown step '$step'"
-    ;;
-esac
+rm -rf "$work" && mkdir -p "$work"
+out="$("$here/../../scripts/wine-run.sh" "$prefix" cscript //nologo "$(winpath "$script")" \
+    "$(winpath "$work")" 2>&1)"
+rc=$?
+printf '%s\n' "$out"
+# Wine's cscript exits 0 even when the script dies of an error: the script's last line tells.
+last="$(printf '%s\n' "$out" | tr -d '\r' | sed '/^$/d' | tail -1)"
+[ "$rc" -eq 0 ] || { echo "FAIL: cscript exited with $rc" >&2; exit 1; }
+[ "$last" = "VBSCRIPT CLIENT PASSED" ] ||
+    { echo "FAIL: the script did not finish (last line: '$last')" >&2; exit 1; }
