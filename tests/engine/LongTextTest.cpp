@@ -8,13 +8,6 @@
 
 namespace {
 
-std::size_t Count(const std::string& text, const std::string& what) {
-    std::size_t n = 0;
-    for (auto pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + 1))
-        ++n;
-    return n;
-}
-
 // Texts of nothing but markers' opening characters make one run: plain, as the first "<" starts
 // no marker; inline, with the ">>" before every "<<", as no style name can close. The token list
 // must not take memory in proportion to those characters, or a long such text fails for want of
@@ -37,22 +30,28 @@ TEST(LongText, TokenListStaysWithinTheTextsOwnSize) {
 // paragraphs use it; styles the page does not use are left out; the head is written once.
 TEST(LongText, Html5PageDeclaresEachUsedStyleOnce) {
     testsupport::TempDir dir, dest;
-    testsupport::WriteFile(dir.File("job.frm"), "[SYSTEM]\nDEFAULT_STYLE = <<>>\nHTML_DEST_DIR = " +
-                                                    dest.Path().string() +
-                                                    "\nPAGE_FORMAT = HTML5\n[Body]\n<ITALIC>\n"
-                                                    "[UNUSED]\n<BOLD>\n");
+    testsupport::WriteFile(dir.File("job.frm"),
+                           "[SYSTEM]\nDEFAULT_STYLE = <<>>\nPAGE_FORMAT = HTML5\n"
+                           "HTML_DEST_DIR = " +
+                               dest.Path().string() + "\n[Body]\n<ITALIC>\n[UNUSED]\n<BOLD>\n");
     std::string text;
     for (int i = 0; i < 10000; ++i)
         text += "<<Body>>words<T>";
     CGenThread job(nullptr, text, dir.File("job.frm"), "", 0);
     job.GeneratePage();
     const std::string page = testsupport::ReadFile(job.m_strResultFile);
-    EXPECT_EQ(1u, Count(page, "font-style: italic"));
-    EXPECT_EQ(10000u, Count(page, "<p class=\"Body\">words</p>"));
-    EXPECT_EQ(0u, Count(page, "font-weight"));
+    const auto count = [&page](const std::string& what) {
+        std::size_t n = 0;
+        for (auto at = page.find(what); at != std::string::npos; at = page.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(1u, count("font-style: italic"));
+    EXPECT_EQ(10000u, count("<p class=\"Body\">words</p>"));
+    EXPECT_EQ(0u, count("font-weight"));
     for (const char* head : {"<meta charset=", "<meta name=\"viewport\"",
                              "<title>User Notification</title>", "<body>"})
-        EXPECT_EQ(1u, Count(page, head)) << head;
+        EXPECT_EQ(1u, count(head)) << head;
 }
 
 } // namespace
