@@ -7,6 +7,7 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -120,14 +121,11 @@ void Parse(const std::filesystem::path& file, std::vector<Example>& all) {
 }
 
 std::vector<Example> LoadExamples() {
-    std::vector<std::filesystem::path> files;
-    for (const auto& entry : std::filesystem::directory_iterator(PAGEWRIGHT_CASES_DIR))
-        if (entry.path().extension() == ".txt")
-            files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
     std::vector<Example> all;
-    for (const auto& file : files)
-        Parse(file, all);
+    for (const std::filesystem::path& file : std::set<std::filesystem::path>(
+             std::filesystem::directory_iterator(PAGEWRIGHT_CASES_DIR), {}))
+        if (file.extension() == ".txt")
+            Parse(file, all);
     // Examples of a command line are run by the command's own runner, tests/tools.
     std::erase_if(all, [](const Example& e) { return e.fields.contains("command"); });
     return all;

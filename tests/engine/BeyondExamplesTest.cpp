@@ -1,4 +1,4 @@
-// Long texts: what the examples cannot show, the cost of a text that is large.
+// What the examples cannot show: the cost of a long text, and a form file loaded twice.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -52,6 +52,18 @@ TEST(LongText, Html5PageDeclaresEachUsedStyleOnce) {
     for (const char* head : {"<meta charset=", "<meta name=\"viewport\"",
                              "<title>User Notification</title>", "<body>"})
         EXPECT_EQ(1u, count(head)) << head;
+}
+
+// Loading the path a form file already holds does not read the file again (blanks around the
+// path do not make it another).
+TEST(FormFile, LoadsAPathItHoldsOnlyOnce) {
+    testsupport::TempDir dir;
+    testsupport::WriteFile(dir.File("a.frm"), "[A]\nK=1\n");
+    CFormFile form;
+    ASSERT_TRUE(form.Load(dir.File("a.frm")));
+    testsupport::WriteFile(dir.File("a.frm"), "[A]\nK=2\n");
+    ASSERT_TRUE(form.Load(" " + dir.File("a.frm") + "\t"));
+    EXPECT_EQ("1", form.GetValue("A", "K"));
 }
 
 } // namespace
