@@ -2,7 +2,9 @@
 // file and heading. How an example is written is told in tests/cases/README.md.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
