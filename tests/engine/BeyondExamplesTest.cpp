@@ -1,0 +1,69 @@
+// What the examples cannot show: the cost of a long text, and a form file loaded twice.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/GenThread.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+// Texts of nothing but markers' opening characters make one run: plain, as the first "<" starts
+// no marker; inline, with the ">>" before every "<<", as no style name can close. The token list
+// must not take memory in proportion to those characters, or a long such text fails for want of
+// memory where it should make a page.
+TEST(LongText, TokenListStaysWithinTheTextsOwnSize) {
+    const std::string marks(4 * 1024 * 1024, '<');
+    for (const std::string& text : {marks, ">>" + marks}) {
+        CGenThread job(nullptr, text, "", "", 0);
+        BOOL bInline = FALSE;
+        ASSERT_TRUE(job.TokenizeText(&bInline));
+        EXPECT_EQ(1u, job.m_arrTokenText.size());
+        EXPECT_LE(job.m_arrTokenText.capacity() * sizeof(job.m_arrTokenText[0]) +
+                      job.m_arrTokenKind.capacity() * sizeof(job.m_arrTokenKind[0]) +
+                      job.m_arrTokenStyle.capacity() * sizeof(job.m_arrTokenStyle[0]),
+                  text.size());
+    }
+}
+
+// The HTML5 style sheet holds one class per style the page uses, declared once however many
+// paragraphs use it; styles the page does not use are left out; the head is written once.
+TEST(LongText, Html5PageDeclaresEachUsedStyleOnce) {
+    testsupport::TempDir dir, dest;
+    testsupport::WriteFile(dir.File("job.frm"),
+                           "[SYSTEM]\nDEFAULT_STYLE = <<>>\nPAGE_FORMAT = HTML5\n"
+                           "HTML_DEST_DIR = " +
+                               dest.Path().string() + "\n[Body]\n<ITALIC>\n[UNUSED]\n<BOLD>\n");
+    std::string text;
+    for (int i = 0; i < 10000; ++i)
+        text += "<<Body>>words<T>";
+    CGenThread job(nullptr, text, dir.File("job.frm"), "", 0);
+    job.GeneratePage();
+    const std::string page = testsupport::ReadFile(job.m_strResultFile);
+    const auto count = [&page](const std::string& what) {
+        std::size_t n = 0;
+        for (auto at = page.find(what); at != std::string::npos; at = page.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(1u, count("font-style: italic"));
+    EXPECT_EQ(10000u, count("<p class=\"Body\">words</p>"));
+    EXPECT_EQ(0u, count("font-weight"));
+    for (const char* head : {"<meta charset=", "<meta name=\"viewport\"",
+                             "<title>User Notification</title>", "<body>"})
+        EXPECT_EQ(1u, count(head)) << head;
+}
+
+// Loading the path a form file already holds does not read the file again (blanks around the
+// path do not make it another).
+TEST(FormFile, LoadsAPathItHoldsOnlyOnce) {
+    testsupport::TempDir dir;
+    testsupport::WriteFile(dir.File("a.frm"), "[A]\nK=1\n");
+    CFormFile form;
+    ASSERT_TRUE(form.Load(dir.File("a.frm")));
+    testsupport::WriteFile(dir.File("a.frm"), "[A]\nK=2\n");
+    ASSERT_TRUE(form.Load(" " + dir.File("a.frm") + "\t"));
+    EXPECT_EQ("1", form.GetValue("A", "K"));
+}
+
+} // namespace
