@@ -147,7 +147,8 @@ public:
     // The same walk, spelled out by the given renderer.
     bool LayOutSection(engine::CPageRenderer& renderer, std::size_t nSection, std::size_t* pnCursor,
                        const std::function<void(const std::string&)>& sink);
-    // pSink (when given) takes the pieces of a list too long to make one chunk.
+    // This one appends the line's HTML to strChunk; pSink (when given) takes the pieces of a
+    // list too long to make one chunk.
     bool LayOutLine(engine::CPageRenderer& renderer, const std::string& strLine,
                     std::size_t* pnCursor, std::string& strChunk,
                     const std::function<void(const std::string&)>* pSink = nullptr);
@@ -167,7 +168,12 @@ public:
     void LayOutList(engine::CPageRenderer& renderer, const engine::ItemStyle& style, bool bNumbered,
                     std::size_t& nCursor, std::string& strChunk,
                     const std::function<void(const std::string&)>* pSink);
+    // Chunks are handed on once they pass kChunkFlush; kChunkReserve leaves room for the item
+    // that passes it while staying below the size from which allocators map fresh pages for
+    // every allocation (and the job pays a page fault for every 4 KB it writes).
+    // A chunk as large as the file writer's buffer goes to the file without being copied there.
     static constexpr std::size_t kChunkFlush = 64 * 1024;
+    static constexpr std::size_t kChunkReserve = 96 * 1024;
     // The renderer of the job's page format (compatible until the settings say otherwise).
     engine::CPageRenderer& Renderer();
 

@@ -74,6 +74,7 @@ bool CGenThread::LayOutBody(engine::CPageRenderer& renderer, const std::string* 
     if (nSection == std::string::npos) {
         // Without a layout the text still becomes a page: plain paragraphs.
         std::string strChunk;
+        strChunk.reserve(kChunkReserve);
         for (std::size_t i = 0; i < m_nTokenCount; ++i) {
             renderer.PlainParagraph(strChunk, TokenText(i));
             if (strChunk.size() >= kChunkFlush) {
@@ -95,6 +96,7 @@ bool CGenThread::LayOutSection(std::size_t nSection, std::size_t* pnCursor,
 
 bool CGenThread::LayOutLine(const std::string& strLine, std::size_t* pnCursor,
                             std::string& strChunk) {
+    strChunk.clear();
     return LayOutLine(Renderer(), strLine, pnCursor, strChunk);
 }
 
@@ -103,21 +105,28 @@ bool CGenThread::LayOutSection(engine::CPageRenderer& renderer, std::size_t nSec
                                const std::function<void(const std::string&)>& sink) {
     const std::vector<std::string>& lines = m_formFile.GetSectionLines(nSection);
     std::string strChunk;
+    strChunk.reserve(kChunkReserve);
     for (std::size_t i = 0; i < lines.size(); ++i) {
+        // Lines are handed on together: one at a time would cost a call for every few bytes.
         if (!LayOutLine(renderer, lines[i], pnCursor, strChunk, &sink)) {
             m_strFailReason = SectionLineLocation(nSection, i) + m_strFailReason;
+            if (!strChunk.empty()) // what the lines before it made
+                sink(strChunk);
             return false;
         }
-        if (!strChunk.empty())
+        if (strChunk.size() >= kChunkFlush) {
             sink(strChunk);
+            strChunk.clear();
+        }
     }
+    if (!strChunk.empty())
+        sink(strChunk);
     return true;
 }
 
 bool CGenThread::LayOutLine(engine::CPageRenderer& renderer, const std::string& strLine,
                             std::size_t* pnCursor, std::string& strChunk,
                             const std::function<void(const std::string&)>* pSink) {
-    strChunk.clear();
     LayoutLineParts parts;
     if (!SplitLayoutLine(strLine, parts))
         return Fail("a style name begun with << is never closed with >>");

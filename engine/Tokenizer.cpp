@@ -63,23 +63,20 @@ BOOL CGenThread::TokenizeText(BOOL* pbInlineStyles) {
     m_arrTokenKind.clear();
     m_arrTokenStyle.clear();
     m_nTokenBase = 0;
-    std::size_t nReserve = m_nTokenWindow;
-    if (nReserve == 0) {
-        // Every run but the last ends at a "<", so this bounds the number of runs; reserving it
-        // spares a long text the repeated moves of growing arrays.
-        nReserve = 1;
-        const char* const pEnd = m_strText.data() + m_strText.size();
-        for (const char* p = m_strText.data() + m_nTextPos;
-             (p = static_cast<const char*>(
-                  std::memchr(p, '<', static_cast<std::size_t>(pEnd - p))));
-             ++p)
-            ++nReserve;
-        // Most "<" need not end a run (a text of nothing but "<<" is one run), so the bound is
-        // only trusted up to a point; past it the arrays grow as runs come, or the reservation
-        // alone would take dozens of bytes per character of such a text.
-        constexpr std::size_t kMaxReservedRuns = 1 << 16;
-        nReserve = std::min(nReserve, kMaxReservedRuns);
-    }
+    // Every run but the last ends at a "<", so counting them bounds the number of runs;
+    // reserving that spares a long text the repeated moves of growing arrays. Most "<" need not
+    // end a run (a text of nothing but "<<" is one run), so the count is only trusted up to a
+    // point (the window, when there is one): past it the arrays grow as runs come, or the
+    // reservation alone would take dozens of bytes per character of such a text.
+    constexpr std::size_t kMaxReservedRuns = 1 << 16;
+    const std::size_t nMaxReserve = m_nTokenWindow != 0 ? m_nTokenWindow : kMaxReservedRuns;
+    std::size_t nReserve = 1;
+    const char* const pEnd = m_strText.data() + m_strText.size();
+    for (const char* p = m_strText.data() + m_nTextPos;
+         nReserve < nMaxReserve &&
+         (p = static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(pEnd - p))));
+         ++p)
+        ++nReserve;
     m_arrTokenText.reserve(nReserve);
     m_arrTokenKind.reserve(nReserve);
     m_arrTokenStyle.reserve(nReserve);
