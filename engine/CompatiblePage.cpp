@@ -20,12 +20,15 @@ public:
         out += text;
         out += "</p>";
     }
-    void List(std::string& out, const ItemStyle& style, bool bNumbered,
-              std::span<const std::string_view> items) override {
+    void ListBegin(std::string& out, const ItemStyle& style, bool bNumbered) override {
         if (!style.attribute.empty())
             AppendParagraphOpening(out, style.attribute);
         out += bNumbered ? "<OL>" : "<UL>";
+    }
+    void ListItems(std::string& out, std::span<const std::string_view> items) override {
         AppendListItems(out, items, "<LI>", "");
+    }
+    void ListEnd(std::string& out, const ItemStyle& style, bool bNumbered) override {
         out += bNumbered ? "</OL>" : "</UL>";
         if (!style.attribute.empty())
             out += "</p>";
@@ -44,7 +47,9 @@ public:
     }
     void Rule(std::string& out) override { out += "<hr>"; }
     void LineBreak(std::string& out) override { out += "<BR>"; }
-    void PlainParagraphs(std::string& out) override { out += m_job.RenderParagraphs(); }
+    void PlainParagraph(std::string& out, std::string_view run) override {
+        m_job.AppendPlainParagraph(out, run);
+    }
 
 private:
     CGenThread& m_job;

@@ -24,6 +24,7 @@ void CGenThread::GeneratePage() {
         Fail(m_formFile.GetLoadError());
         return;
     }
+    m_nTokenWindow = m_nPageTokenWindow;
     if (!ReadSystemSettings() || !TokenizeText(&bInlineStyles))
         return;
     const bool bWritten = bInlineStyles ? WriteInlineStylePage(m_strResultFile)
@@ -68,7 +69,7 @@ bool CGenThread::CreatePageFile(std::string& strResultFile, platform::TextFileWr
 }
 
 bool CGenThread::RequireWords() {
-    if (!m_arrTokenText.empty())
+    if (m_nTokenCount != 0)
         return true;
     // A style name whose ">>" was forgotten runs on to a later ">>" and takes the words in.
     const std::size_t nOpen = m_strText.find("<<");
@@ -127,11 +128,29 @@ std::string CGenThread::WriteFailure(const std::exception& e) {
     return std::string("the page was left unfinished: ") + e.what();
 }
 
-std::span<const std::string_view> CGenThread::TakeListItems(std::size_t& nCursor) const {
-    const std::size_t nFirst = nCursor;
-    while (nCursor < m_arrTokenKind.size() && m_arrTokenKind[nCursor] == KIND_LIST_ITEM)
-        ++nCursor;
-    return std::span<const std::string_view>(m_arrTokenText).subspan(nFirst, nCursor - nFirst);
+std::span<const std::string_view> CGenThread::TakeListItems(std::size_t& nCursor) {
+    if (nCursor >= m_nTokenCount)
+        return {};
+    const std::size_t nFirst = ReachToken(nCursor);
+    std::size_t nLast = nFirst;
+    while (nLast < m_arrTokenKind.size() && m_arrTokenKind[nLast] == KIND_LIST_ITEM)
+        ++nLast;
+    nCursor += nLast - nFirst;
+    return std::span<const std::string_view>(m_arrTokenText).subspan(nFirst, nLast - nFirst);
+}
+
+void CGenThread::LayOutList(engine::CPageRenderer& renderer, const engine::ItemStyle& style,
+                            bool bNumbered, std::size_t& nCursor, std::string& strChunk,
+                            const std::function<void(const std::string&)>* pSink) {
+    renderer.ListBegin(strChunk, style, bNumbered);
+    do {
+        renderer.ListItems(strChunk, TakeListItems(nCursor));
+        if (pSink && strChunk.size() >= kChunkFlush) {
+            (*pSink)(strChunk);
+            strChunk.clear();
+        }
+    } while (nCursor < m_nTokenCount && TokenKind(nCursor) == KIND_LIST_ITEM);
+    renderer.ListEnd(strChunk, style, bNumbered);
 }
 
 engine::CPageRenderer& CGenThread::Renderer() {

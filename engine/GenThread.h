@@ -23,6 +23,7 @@ class CPagewright;
 
 namespace engine {
 class CPageRenderer;
+struct ItemStyle;
 
 // What the job knows of a style name, worked out once and remembered: the form file does not
 // change after the job has loaded it, and a long text may name the same few styles hundreds of
@@ -95,7 +96,9 @@ public:
                         std::string_view* pStyle);
 
     // ---- paragraphs and section lines ----
-    std::string RenderParagraphs() const;
+    std::string RenderParagraphs();
+    // The paragraph RenderParagraphs makes of one run.
+    void AppendPlainParagraph(std::string& strOut, std::string_view run);
     // *pStyleName (if given) receives the style name the attribute was made of, empty for none.
     BOOL SplitSectionLine(std::string strLine, std::string* pTag, std::string* pArgument,
                           std::string* pAttribute, std::string* pStyleName = nullptr) const;
@@ -132,8 +135,10 @@ public:
     // The same walk, spelled out by the given renderer.
     bool LayOutSection(engine::CPageRenderer& renderer, std::size_t nSection, std::size_t* pnCursor,
                        const std::function<void(const std::string&)>& sink);
+    // pSink (when given) takes the pieces of a list too long to make one chunk.
     bool LayOutLine(engine::CPageRenderer& renderer, const std::string& strLine,
-                    std::size_t* pnCursor, std::string& strChunk);
+                    std::size_t* pnCursor, std::string& strChunk,
+                    const std::function<void(const std::string&)>* pSink = nullptr);
     // The body of a page laid out by the text's own styles; it cannot fail.
     void LayOutInline(engine::CPageRenderer& renderer,
                       const std::function<void(const std::string&)>& sink);
@@ -141,9 +146,16 @@ public:
     // LayOutSection is false.
     bool LayOutBody(engine::CPageRenderer& renderer, const std::string* pSection,
                     const std::function<void(const std::string&)>& sink);
-    // The list items from nCursor on, up to the first token of another kind or the end of the
-    // list; leaves nCursor after them.
-    std::span<const std::string_view> TakeListItems(std::size_t& nCursor) const;
+    // The list items from nCursor on, up to the first token of another kind, the end of the
+    // list or the end of the token window; leaves nCursor after them.
+    std::span<const std::string_view> TakeListItems(std::size_t& nCursor);
+    // The whole list at nCursor (at least one item), spelled out by the renderer into strChunk.
+    // A list longer than the token window goes out in pieces: after each piece, a chunk grown
+    // past kChunkFlush is handed to pSink (when given) and emptied.
+    void LayOutList(engine::CPageRenderer& renderer, const engine::ItemStyle& style, bool bNumbered,
+                    std::size_t& nCursor, std::string& strChunk,
+                    const std::function<void(const std::string&)>* pSink);
+    static constexpr std::size_t kChunkFlush = 64 * 1024;
     // The renderer of the job's page format (compatible until the settings say otherwise).
     engine::CPageRenderer& Renderer();
 
@@ -161,9 +173,29 @@ public:
     // The token list: three arrays of equal length, one entry per run, in text order. Run texts
     // and style names are views into m_strText, which the job keeps until it is destroyed, so a
     // long text is not copied run by run.
+    //
+    // With a token window (m_nTokenWindow > 0) the arrays hold at most that many runs at a time,
+    // runs m_nTokenBase on; the page writers read runs through TokenText/TokenKind/TokenStyle,
+    // which cut the next runs from the text as the reading moves on. A page then costs the
+    // same few kilobytes of token list whatever the length of its text. Without a window (0,
+    // the default) TokenizeText keeps every run, as checks and tests want to see them.
     std::vector<std::string_view> m_arrTokenText;
     std::vector<UINT> m_arrTokenKind;
     std::vector<std::string_view> m_arrTokenStyle;
+    std::size_t m_nTokenWindow = 0;
+    std::size_t m_nTokenBase = 0;  // the index of the runs' first entry in the arrays
+    std::size_t m_nTokenCount = 0; // the runs of the whole text, counted by TokenizeText
+    // The window GeneratePage tokenizes with: big enough that a page of an ordinary text is cut
+    // once, small enough to stay in the processor's caches.
+    static constexpr std::size_t kPageTokenWindow = 4096;
+    std::size_t m_nPageTokenWindow = kPageTokenWindow;
+
+    // Run i of the whole text (m_nTokenBase <= i < m_nTokenCount). Reading moves forward only;
+    // RewindTokens starts again at run 0.
+    std::string_view TokenText(std::size_t i) { return m_arrTokenText[ReachToken(i)]; }
+    UINT TokenKind(std::size_t i) { return m_arrTokenKind[ReachToken(i)]; }
+    std::string_view TokenStyle(std::size_t i) { return m_arrTokenStyle[ReachToken(i)]; }
+    void RewindTokens();
 
     // Document settings from the form file's [SYSTEM] section.
     std::string m_strDefaultStyle;
@@ -228,6 +260,25 @@ public:
 
     // The unconsumed rest of the request text.
     std::string_view RemainingText() const;
+
+    // Where the tokenizer stands between two runs: enough to go on cutting from there.
+    struct TokenizerState {
+        std::size_t nPos = 0;
+        UINT nKind = KIND_PARAGRAPH;
+        std::string_view style;
+    };
+    bool m_bInlineText = false;   // the text names its own styles
+    TokenizerState m_tokenStart;  // before the first run
+    TokenizerState m_tokenResume; // after the last run in the arrays
+    // The position of run i in the arrays, after cutting the window that holds it.
+    std::size_t ReachToken(std::size_t i) {
+        if (i - m_nTokenBase >= m_arrTokenText.size())
+            FillTokenWindow(i);
+        return i - m_nTokenBase;
+    }
+    void FillTokenWindow(std::size_t i);
+    // Cuts up to nMax runs from state on into the arrays; false where the markup is malformed.
+    bool CutRuns(TokenizerState& state, std::size_t nMax);
 
     // How many characters trimming took off the front of the request text, and where the list
     // being tokenized began: both only for messages.

@@ -102,10 +102,13 @@ public:
         out += text;
         out += "</p>\n";
     }
-    void List(std::string& out, const ItemStyle& style, bool bNumbered,
-              std::span<const std::string_view> items) override {
+    void ListBegin(std::string& out, const ItemStyle& style, bool bNumbered) override {
         OpenList(out, bNumbered, style);
+    }
+    void ListItems(std::string& out, std::span<const std::string_view> items) override {
         AppendListItems(out, items, "<li>", "</li>");
+    }
+    void ListEnd(std::string& out, const ItemStyle&, bool bNumbered) override {
         out += bNumbered ? "</ol>\n" : "</ul>\n";
     }
     void Picture(std::string& out, const ItemStyle& style, const std::string& strArgument) override;
@@ -114,10 +117,12 @@ public:
     }
     void Rule(std::string& out) override { out += "<hr>\n"; }
     void LineBreak(std::string& out) override { out += "<br>\n"; }
-    void PlainParagraphs(std::string& out) override {
-        const ItemStyle style = DefaultStyle();
-        for (std::string_view run : m_job.m_arrTokenText)
-            Paragraph(out, style, run);
+    void PlainParagraph(std::string& out, std::string_view run) override {
+        if (!m_bDefaultStyleKnown) {
+            m_defaultStyle = DefaultStyle();
+            m_bDefaultStyleKnown = true;
+        }
+        Paragraph(out, m_defaultStyle, run);
     }
 
     bool NeedsStyleCensus() const override { return true; }
@@ -183,6 +188,8 @@ private:
     CGenThread& m_job;
     const bool m_bPicDirGiven;
     std::vector<std::string> m_arrUsed;
+    ItemStyle m_defaultStyle; // for PlainParagraph, looked up at its first run
+    bool m_bDefaultStyleKnown = false;
 };
 
 // Writes nothing; notes the styles of the items into the page's renderer.
@@ -194,10 +201,9 @@ public:
     void Paragraph(std::string&, const ItemStyle& style, std::string_view) override {
         m_page.Use(style);
     }
-    void List(std::string&, const ItemStyle& style, bool,
-              std::span<const std::string_view>) override {
-        m_page.Use(style);
-    }
+    void ListBegin(std::string&, const ItemStyle& style, bool) override { m_page.Use(style); }
+    void ListItems(std::string&, std::span<const std::string_view>) override {}
+    void ListEnd(std::string&, const ItemStyle&, bool) override {}
     void Picture(std::string&, const ItemStyle& style, const std::string&) override {
         m_page.Use(style);
     }
@@ -206,7 +212,9 @@ public:
     }
     void Rule(std::string&) override {}
     void LineBreak(std::string&) override {}
-    void PlainParagraphs(std::string&) override { m_page.Use(m_page.DefaultStyle()); }
+    void PlainParagraph(std::string&, std::string_view) override {
+        m_page.Use(m_page.DefaultStyle());
+    }
 
 private:
     CHtml5Renderer& m_page;

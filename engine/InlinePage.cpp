@@ -10,14 +10,13 @@ bool CGenThread::WriteInlineStylePage(std::string& strResultFile) {
 
 void CGenThread::LayOutInline(engine::CPageRenderer& renderer,
                               const std::function<void(const std::string&)>& sink) {
-    const std::size_t nTokens = m_arrTokenText.size();
     std::size_t nCursor = 0;
     std::string strChunk;
-    while (nCursor < nTokens) {
+    while (nCursor < m_nTokenCount) {
         // A run without a style of its own takes the default; the name is looked up trimmed.
+        const std::string_view own = TokenStyle(nCursor);
         const std::string_view name =
-            engine::TrimView(m_arrTokenStyle[nCursor].empty() ? std::string_view(m_strDefaultStyle)
-                                                              : m_arrTokenStyle[nCursor]);
+            engine::TrimView(own.empty() ? std::string_view(m_strDefaultStyle) : own);
         engine::ItemStyle style;
         if (!name.empty()) {
             engine::StyleEntry& entry = StyleOf(name);
@@ -25,12 +24,16 @@ void CGenThread::LayOutInline(engine::CPageRenderer& renderer,
                 style = {name, entry.strAttribute, &entry};
         }
 
-        strChunk.clear();
-        if (m_arrTokenKind[nCursor] == KIND_PARAGRAPH)
-            renderer.Paragraph(strChunk, style, m_arrTokenText[nCursor++]);
+        if (TokenKind(nCursor) == KIND_PARAGRAPH)
+            renderer.Paragraph(strChunk, style, TokenText(nCursor++));
         else // the first item's style is the style of the whole list
-            renderer.List(strChunk, style, false, TakeListItems(nCursor));
-        if (!strChunk.empty()) // the HTML5 page's style census writes nothing
+            LayOutList(renderer, style, false, nCursor, strChunk, &sink);
+        // Runs are handed on together: one at a time would cost a call for every few bytes.
+        if (strChunk.size() >= kChunkFlush) {
             sink(strChunk);
+            strChunk.clear();
+        }
     }
+    if (!strChunk.empty()) // the HTML5 page's style census writes nothing
+        sink(strChunk);
 }

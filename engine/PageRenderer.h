@@ -35,16 +35,19 @@ public:
 
     // A text slot, or a paragraph run of a text that names its own styles.
     virtual void Paragraph(std::string& out, const ItemStyle& style, std::string_view text) = 0;
-    virtual void List(std::string& out, const ItemStyle& style, bool bNumbered,
-                      std::span<const std::string_view> items) = 0;
+    // A list: its opening, its items (in one or more calls, as the token window gives them)
+    // and its closing.
+    virtual void ListBegin(std::string& out, const ItemStyle& style, bool bNumbered) = 0;
+    virtual void ListItems(std::string& out, std::span<const std::string_view> items) = 0;
+    virtual void ListEnd(std::string& out, const ItemStyle& style, bool bNumbered) = 0;
     // strArgument: what follows <PICTURE> on the layout line.
     virtual void Picture(std::string& out, const ItemStyle& style,
                          const std::string& strArgument) = 0;
     virtual void Literal(std::string& out, const ItemStyle& style, std::string_view html) = 0;
     virtual void Rule(std::string& out) = 0;
     virtual void LineBreak(std::string& out) = 0;
-    // A page whose section the form file lacks: every run a paragraph in the default style.
-    virtual void PlainParagraphs(std::string& out) = 0;
+    // A run of a page whose section the form file lacks: a paragraph in the default style.
+    virtual void PlainParagraph(std::string& out, std::string_view run) = 0;
 
     // True when Head needs to know the styles the page uses: the page is then walked once
     // with the renderer StyleCensus gives before it is walked with this one.

@@ -2,24 +2,24 @@
 #include "engine/GenThread.h"
 #include "engine/TextUtil.h"
 
-std::string CGenThread::RenderParagraphs() const {
+std::string CGenThread::RenderParagraphs() {
     std::string strOut;
-    if (m_strDefaultStyle.empty()) {
-        for (std::string_view run : m_arrTokenText) {
-            strOut += "<p>";
-            strOut += run;
-            strOut += "</p>";
-        }
-        return strOut;
-    }
-    // With an unusable default style the opening still has its blank: "<p >".
-    const std::string strOpening = "<p " + StyleAttributeOf(m_strDefaultStyle) + ">";
-    for (std::string_view run : m_arrTokenText) {
-        strOut += strOpening;
-        strOut += run;
-        strOut += "</p>";
-    }
+    for (std::size_t i = 0; i < m_nTokenCount; ++i)
+        AppendPlainParagraph(strOut, TokenText(i));
     return strOut;
+}
+
+void CGenThread::AppendPlainParagraph(std::string& strOut, std::string_view run) {
+    if (m_strDefaultStyle.empty()) {
+        strOut += "<p>";
+    } else {
+        // With an unusable default style the opening still has its blank: "<p >".
+        strOut += "<p ";
+        strOut += StyleAttributeOf(m_strDefaultStyle);
+        strOut += '>';
+    }
+    strOut += run;
+    strOut += "</p>";
 }
 
 BOOL CGenThread::SplitSectionLine(std::string strLine, std::string* pTag, std::string* pArgument,

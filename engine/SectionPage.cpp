@@ -47,6 +47,7 @@ bool CGenThread::WritePage(const std::string* pSection, std::string& strResultFi
             // The same walk without output: it fails, if at all, where the walk below does.
             LayOutBody(*renderer.StyleCensus(), pSection, [](const std::string&) {});
             m_strFailReason.clear();
+            RewindTokens();
         }
         file.WriteString(renderer.Head());
         if (!LayOutBody(renderer, pSection,
@@ -73,7 +74,13 @@ bool CGenThread::LayOutBody(engine::CPageRenderer& renderer, const std::string* 
     if (nSection == std::string::npos) {
         // Without a layout the text still becomes a page: plain paragraphs.
         std::string strChunk;
-        renderer.PlainParagraphs(strChunk);
+        for (std::size_t i = 0; i < m_nTokenCount; ++i) {
+            renderer.PlainParagraph(strChunk, TokenText(i));
+            if (strChunk.size() >= kChunkFlush) {
+                sink(strChunk);
+                strChunk.clear();
+            }
+        }
         sink(strChunk);
         return true;
     }
@@ -97,7 +104,7 @@ bool CGenThread::LayOutSection(engine::CPageRenderer& renderer, std::size_t nSec
     const std::vector<std::string>& lines = m_formFile.GetSectionLines(nSection);
     std::string strChunk;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (!LayOutLine(renderer, lines[i], pnCursor, strChunk)) {
+        if (!LayOutLine(renderer, lines[i], pnCursor, strChunk, &sink)) {
             m_strFailReason = SectionLineLocation(nSection, i) + m_strFailReason;
             return false;
         }
@@ -108,7 +115,8 @@ bool CGenThread::LayOutSection(engine::CPageRenderer& renderer, std::size_t nSec
 }
 
 bool CGenThread::LayOutLine(engine::CPageRenderer& renderer, const std::string& strLine,
-                            std::size_t* pnCursor, std::string& strChunk) {
+                            std::size_t* pnCursor, std::string& strChunk,
+                            const std::function<void(const std::string&)>* pSink) {
     std::string strTag, strArgument, strAttribute, strStyleName;
     strChunk.clear();
     if (!SplitSectionLine(strLine, &strTag, &strArgument, &strAttribute, &strStyleName))
@@ -117,13 +125,12 @@ bool CGenThread::LayOutLine(engine::CPageRenderer& renderer, const std::string& 
     const engine::ItemStyle style{strAttribute.empty() ? std::string_view() : strStyleName,
                                   strAttribute};
 
-    const std::size_t nTokens = m_arrTokenText.size();
     // What an item that takes tokens finds at the cursor, as a message tail; empty when the
     // token there is of the kind wanted.
     const auto mismatch = [&](UINT nWanted) -> std::string {
-        if (*pnCursor >= nTokens)
+        if (*pnCursor >= m_nTokenCount)
             return "the text has no runs left";
-        if (m_arrTokenKind[*pnCursor] != nWanted)
+        if (TokenKind(*pnCursor) != nWanted)
             return nWanted == KIND_LIST_ITEM ? "the next run is a paragraph"
                                              : "the next run is a list item";
         return {};
@@ -138,8 +145,8 @@ bool CGenThread::LayOutLine(engine::CPageRenderer& renderer, const std::string& 
             // A list takes the whole run of list items at the cursor, at least one.
             if (const std::string strFound = mismatch(KIND_LIST_ITEM); !strFound.empty())
                 return Fail(strTag + " needs a list from the text, but " + strFound);
-            renderer.List(strChunk, style, pItem->item == engine::Item::kNumberedList,
-                          TakeListItems(*pnCursor));
+            LayOutList(renderer, style, pItem->item == engine::Item::kNumberedList, *pnCursor,
+                       strChunk, pSink);
             break;
         case engine::Item::kPicture:
             renderer.Picture(strChunk, style, strArgument);
@@ -166,7 +173,7 @@ bool CGenThread::LayOutLine(engine::CPageRenderer& renderer, const std::string& 
             return true;
         if (const std::string strFound = mismatch(KIND_PARAGRAPH); !strFound.empty())
             return Fail("a text slot needs a paragraph from the text, but " + strFound);
-        renderer.Paragraph(strChunk, style, m_arrTokenText[(*pnCursor)++]);
+        renderer.Paragraph(strChunk, style, TokenText((*pnCursor)++));
     } else if (strTag.find("<<") != std::string::npos) {
         // SplitSectionLine takes the first <<name>> only; a second one is left as the tag.
         return Fail("a line can name only one style, but \"" + strLine +

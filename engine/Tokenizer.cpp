@@ -57,39 +57,97 @@ BOOL CGenThread::TokenizeText(BOOL* pbInlineStyles) {
             return FALSE;
     }
 
+    m_bInlineText = bInline;
+    m_tokenStart = {m_nTextPos, nKind, style};
     m_arrTokenText.clear();
     m_arrTokenKind.clear();
     m_arrTokenStyle.clear();
-    // Every run but the last ends at a "<", so this bounds the number of runs; reserving it
-    // spares a long text the repeated moves of growing arrays.
-    std::size_t nMaxRuns = 1;
-    const char* const pEnd = m_strText.data() + m_strText.size();
-    for (const char* p = m_strText.data() + m_nTextPos;
-         (p = static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(pEnd - p))));
-         ++p)
-        ++nMaxRuns;
-    // Most "<" need not end a run (a text of nothing but "<<" is one run), so the bound is only
-    // trusted up to a point; past it the arrays grow as runs come, or the reservation alone
-    // would take dozens of bytes per character of such a text.
-    constexpr std::size_t kMaxReservedRuns = 1 << 16;
-    nMaxRuns = std::min(nMaxRuns, kMaxReservedRuns);
-    m_arrTokenText.reserve(nMaxRuns);
-    m_arrTokenKind.reserve(nMaxRuns);
-    m_arrTokenStyle.reserve(nMaxRuns);
+    m_nTokenBase = 0;
+    std::size_t nReserve = m_nTokenWindow;
+    if (nReserve == 0) {
+        // Every run but the last ends at a "<", so this bounds the number of runs; reserving it
+        // spares a long text the repeated moves of growing arrays.
+        nReserve = 1;
+        const char* const pEnd = m_strText.data() + m_strText.size();
+        for (const char* p = m_strText.data() + m_nTextPos;
+             (p = static_cast<const char*>(
+                  std::memchr(p, '<', static_cast<std::size_t>(pEnd - p))));
+             ++p)
+            ++nReserve;
+        // Most "<" need not end a run (a text of nothing but "<<" is one run), so the bound is
+        // only trusted up to a point; past it the arrays grow as runs come, or the reservation
+        // alone would take dozens of bytes per character of such a text.
+        constexpr std::size_t kMaxReservedRuns = 1 << 16;
+        nReserve = std::min(nReserve, kMaxReservedRuns);
+    }
+    m_arrTokenText.reserve(nReserve);
+    m_arrTokenKind.reserve(nReserve);
+    m_arrTokenStyle.reserve(nReserve);
 
-    while (m_nTextPos < m_strText.size()) {
-        UINT nNextKind = KIND_PARAGRAPH;
-        std::string_view run, nextStyle;
-        if (!SplitNextToken(bInline ? TRUE : FALSE, nKind, &nNextKind, &run, &nextStyle))
-            return FALSE;
-        m_arrTokenText.push_back(run);
-        m_arrTokenKind.push_back(nKind);
-        m_arrTokenStyle.push_back(style);
-        nKind = nNextKind;
-        style = bInline ? nextStyle : std::string_view();
+    // Every run is cut here, so that malformed markup is found before anything is written; the
+    // arrays keep the first window of them (all, without a window), and the page writers cut
+    // the later ones again when they reach them.
+    TokenizerState state = m_tokenStart;
+    if (!CutRuns(state, m_nTokenWindow == 0 ? std::string::npos : m_nTokenWindow))
+        return FALSE;
+    m_tokenResume = state;
+    m_nTokenCount = m_arrTokenText.size();
+    if (state.nPos < m_strText.size()) {
+        for (;;) {
+            UINT nNextKind = KIND_PARAGRAPH;
+            std::string_view run, nextStyle;
+            if (!SplitNextToken(bInline ? TRUE : FALSE, state.nKind, &nNextKind, &run, &nextStyle))
+                return FALSE;
+            ++m_nTokenCount;
+            if (m_nTextPos >= m_strText.size())
+                break;
+            state.nKind = nNextKind;
+        }
     }
     // The whole text is consumed; it stays in m_strText because the token list points into it.
     return TRUE;
+}
+
+bool CGenThread::CutRuns(TokenizerState& state, std::size_t nMax) {
+    m_nTextPos = state.nPos;
+    const BOOL bInline = m_bInlineText ? TRUE : FALSE;
+    for (std::size_t n = 0; n < nMax && m_nTextPos < m_strText.size(); ++n) {
+        UINT nNextKind = KIND_PARAGRAPH;
+        std::string_view run, nextStyle;
+        if (!SplitNextToken(bInline, state.nKind, &nNextKind, &run, &nextStyle))
+            return false;
+        m_arrTokenText.push_back(run);
+        m_arrTokenKind.push_back(state.nKind);
+        m_arrTokenStyle.push_back(state.style);
+        state.nKind = nNextKind;
+        state.style = bInline ? nextStyle : std::string_view();
+    }
+    state.nPos = m_nTextPos;
+    return true;
+}
+
+void CGenThread::FillTokenWindow(std::size_t i) {
+    // The text was tokenized whole before: cutting it again cannot fail.
+    if (i < m_nTokenBase)
+        RewindTokens();
+    while (i - m_nTokenBase >= m_arrTokenText.size() && i < m_nTokenCount) {
+        m_nTokenBase += m_arrTokenText.size();
+        m_arrTokenText.clear();
+        m_arrTokenKind.clear();
+        m_arrTokenStyle.clear();
+        CutRuns(m_tokenResume, m_nTokenWindow);
+    }
+}
+
+void CGenThread::RewindTokens() {
+    if (m_nTokenBase == 0)
+        return;
+    m_nTokenBase = 0;
+    m_arrTokenText.clear();
+    m_arrTokenKind.clear();
+    m_arrTokenStyle.clear();
+    m_tokenResume = m_tokenStart;
+    CutRuns(m_tokenResume, m_nTokenWindow);
 }
 
 BOOL CGenThread::SplitNextToken(BOOL bInlineStyles, UINT nKind, UINT* pnNextKind,
