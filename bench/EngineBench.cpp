@@ -182,8 +182,11 @@ void PrintSummary(const CollectingReporter& reporter, bool bTargets) {
     std::printf("\n## Engine scaling\n\n");
     std::printf("One page per job, in the engine without the object or a process: form file "
                 "load, settings, tokenizer and the page written to disk. *Copy* is copying a file "
-                "of the page's size, measured in the same run. The last column compares each size "
-                "with the one ten times smaller (so the 10000 KB rows give 10 MB / 1 MB).\n\n");
+                "of the page's size, measured in the same run. Page and copy are new files every "
+                "time (the last one is removed outside the timing), since rewriting a file that "
+                "holds data costs several times more on this machine's file system. The last "
+                "column compares each size with the one ten times smaller (so the 10000 KB rows "
+                "give 10 MB / 1 MB).\n\n");
     std::printf("| mode | text | time | input MB/s | page | copy of page | job / copy | "
                 "time / time of previous size |\n|---|---|---|---|---|---|---|---|\n");
     const struct {

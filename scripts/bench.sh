@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the benchmarks and runs them all, writing bench/RESULTS.md. Takes about six minutes,
-# most of it the pure-polling batch (1,000 requests at 100 ms each) and the two engine runs.
+# Builds the benchmarks and runs them all, writing bench/RESULTS.md. Takes three to four minutes,
+# most of it the pure-polling batch (1,000 requests at 100 ms each).
 #   scripts/bench.sh [--skip-polling]
 # Every figure and every ratio in the file comes from this one run; the targets are judged from
 # its figures with the default allocator.
@@ -66,9 +66,9 @@ verdicts=$(grep -E '^\| .* \| (met|missed) \|$' "$body" || true)
     echo
     echo "## Targets"
     echo
-    echo "Judged by the benchmarks from this run's figures (default allocator), as their own"
-    echo "target tables below show: $(grep -c '| met |$' <<<"$verdicts" || true) of"
-    echo "$(grep -c . <<<"$verdicts" || true) met."
+    met=$(grep -c '| met |$' <<<"$verdicts" || true)
+    echo "Judged by the benchmarks from this run's figures (default allocator), as their own target"
+    echo "tables below show: $met of $(grep -c . <<<"$verdicts" || true) met."
     echo
     echo "| target | this run | bound | verdict |"
     echo "|---|---|---|---|"
