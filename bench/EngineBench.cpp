@@ -9,8 +9,8 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <map>
-#include <string_view>
 #include <string>
+#include <string_view>
 #include <unistd.h>
 #include <vector>
 

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -36,9 +37,14 @@ constexpr int kLargeReps = 3;
 constexpr double kMaxTimeVsMd4c = 0.5;
 constexpr double kMemoryAllowanceBytes = 16e6;
 
+// Thrown on any failure, so that the temporary directory (with its large files) is removed on
+// the way out.
+struct BenchFailure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
 [[noreturn]] void Fail(const std::string& strWhy) {
-    std::fprintf(stderr, "pagewright_process_bench: %s\n", strWhy.c_str());
-    std::exit(1);
+    throw BenchFailure(strWhy);
 }
 
 struct Workspace {
@@ -194,9 +200,7 @@ std::string Format(const char* szFormat, double d) {
     return sz;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     std::string strPagewright, strMd4c, strCmark;
     int nReps = 5;
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -382,4 +386,15 @@ int main(int argc, char** argv) {
                     target.strMeasured.c_str(), target.strBound.c_str(),
                     target.bMet ? "met" : "missed");
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const BenchFailure& e) {
+        std::fprintf(stderr, "pagewright_process_bench: %s\n", e.what());
+        return 1;
+    }
 }
