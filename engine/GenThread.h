@@ -99,6 +99,18 @@ public:
     std::string RenderParagraphs();
     // The paragraph RenderParagraphs makes of one run.
     void AppendPlainParagraph(std::string& strOut, std::string_view run);
+    // A layout line's parts as views: into the line, the job's own strings, or (where a style
+    // marker stood inside the line) a scratch copy of the line that the next split reuses.
+    struct LayoutLineParts {
+        std::string_view tag;       // trimmed
+        std::string_view argument;  // as it stands
+        std::string_view styleName; // the name the attribute was made of, empty for none
+        std::string_view attribute; // BuildStyleAttribute's, empty for none
+        engine::StyleEntry* pEntry = nullptr;
+    };
+    // SplitSectionLine without copies; false where it gives FALSE.
+    bool SplitLayoutLine(std::string_view line, LayoutLineParts& parts) const;
+    mutable std::string m_strLineScratch;
     // *pStyleName (if given) receives the style name the attribute was made of, empty for none.
     BOOL SplitSectionLine(std::string strLine, std::string* pTag, std::string* pArgument,
                           std::string* pAttribute, std::string* pStyleName = nullptr) const;

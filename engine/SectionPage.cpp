@@ -117,13 +117,15 @@ bool CGenThread::LayOutSection(engine::CPageRenderer& renderer, std::size_t nSec
 bool CGenThread::LayOutLine(engine::CPageRenderer& renderer, const std::string& strLine,
                             std::size_t* pnCursor, std::string& strChunk,
                             const std::function<void(const std::string&)>* pSink) {
-    std::string strTag, strArgument, strAttribute, strStyleName;
     strChunk.clear();
-    if (!SplitSectionLine(strLine, &strTag, &strArgument, &strAttribute, &strStyleName))
+    LayoutLineParts parts;
+    if (!SplitLayoutLine(strLine, parts))
         return Fail("a style name begun with << is never closed with >>");
+    const std::string_view tag = parts.tag;
     // A name whose section gives no attribute is no style at all.
-    const engine::ItemStyle style{strAttribute.empty() ? std::string_view() : strStyleName,
-                                  strAttribute};
+    const engine::ItemStyle style =
+        parts.attribute.empty() ? engine::ItemStyle{}
+                                : engine::ItemStyle{parts.styleName, parts.attribute, parts.pEntry};
 
     // What an item that takes tokens finds at the cursor, as a message tail; empty when the
     // token there is of the kind wanted.
@@ -136,7 +138,7 @@ bool CGenThread::LayOutLine(engine::CPageRenderer& renderer, const std::string& 
         return {};
     };
 
-    if (const engine::ItemTag* pItem = engine::FindItemTag(strTag)) {
+    if (const engine::ItemTag* pItem = engine::FindItemTag(tag)) {
         switch (pItem->item) {
         case engine::Item::kBulletList:
         case engine::Item::kNumberedList:
@@ -144,12 +146,12 @@ bool CGenThread::LayOutLine(engine::CPageRenderer& renderer, const std::string& 
                 return true;
             // A list takes the whole run of list items at the cursor, at least one.
             if (const std::string strFound = mismatch(KIND_LIST_ITEM); !strFound.empty())
-                return Fail(strTag + " needs a list from the text, but " + strFound);
+                return Fail(std::string(tag) + " needs a list from the text, but " + strFound);
             LayOutList(renderer, style, pItem->item == engine::Item::kNumberedList, *pnCursor,
                        strChunk, pSink);
             break;
         case engine::Item::kPicture:
-            renderer.Picture(strChunk, style, strArgument);
+            renderer.Picture(strChunk, style, std::string(parts.argument));
             break;
         case engine::Item::kBackPicture:
             // The background picture is already in the page head.
@@ -161,25 +163,26 @@ bool CGenThread::LayOutLine(engine::CPageRenderer& renderer, const std::string& 
             renderer.Rule(strChunk);
             break;
         case engine::Item::kLiteral:
-            renderer.Literal(strChunk, style, strArgument);
+            renderer.Literal(strChunk, style, parts.argument);
             break;
         }
-    } else if (strTag.empty()) {
+    } else if (tag.empty()) {
         // A text slot: the next paragraph run, always in a style.
-        if (strAttribute.empty())
+        if (parts.attribute.empty())
             return Fail("a text slot needs a style but none applies" +
-                        WhyStyleIsDropped(*this, strStyleName));
+                        WhyStyleIsDropped(*this, std::string(parts.styleName)));
         if (!pnCursor)
             return true;
         if (const std::string strFound = mismatch(KIND_PARAGRAPH); !strFound.empty())
             return Fail("a text slot needs a paragraph from the text, but " + strFound);
         renderer.Paragraph(strChunk, style, TokenText((*pnCursor)++));
-    } else if (strTag.find("<<") != std::string::npos) {
+    } else if (tag.find("<<") != std::string_view::npos) {
         // SplitSectionLine takes the first <<name>> only; a second one is left as the tag.
         return Fail("a line can name only one style, but \"" + strLine +
-                    "\" names more; the second is read as the unknown item tag \"" + strTag + "\"");
+                    "\" names more; the second is read as the unknown item tag \"" +
+                    std::string(tag) + "\"");
     } else {
-        return Fail("unknown item tag \"" + strTag + "\"");
+        return Fail("unknown item tag \"" + std::string(tag) + "\"");
     }
     return true;
 }
