@@ -62,6 +62,36 @@ std::string InlineText(std::size_t nBytes) {
     return strText;
 }
 
+std::string MarkdownText(std::size_t nBytes) {
+    std::string strText;
+    for (std::size_t n = 0; strText.size() < nBytes; ++n) {
+        strText += "Paragraph " + std::to_string(n) +
+                   " holds ordinary words that fill a line or so of the page.\n\n"
+                   "Then **a bold run of words** stands in a paragraph, and *an italic run of "
+                   "words* follows it.\n\n"
+                   "- first item\n- second item\n\n";
+    }
+    return strText;
+}
+
+std::string MarkdownShapeText(std::size_t nBytes) {
+    std::string strText;
+    for (std::size_t n = 0; strText.size() < nBytes; ++n) {
+        strText += "Paragraph " + std::to_string(n) +
+                   " holds ordinary words that fill a line or so of the page.<T>"
+                   "Then <<BOLD>>a bold run of words<<>> stands in a paragraph, and "
+                   "<<ITALIC>>an italic run of words<<>> follows it."
+                   "<LB>first item<T>second item<LE>";
+    }
+    return strText;
+}
+
+std::string MarkdownShapeForm(const std::string& strDestDir) {
+    return "[SYSTEM]\nDEFAULT_STYLE = <<>>\nHTML_DEST_DIR = " + strDestDir +
+           "\nPIC_SOURCE_DIR = /srv/pictures\n[BOLD]\n<BOLD>\n[ITALIC]\n<ITALIC>\n"
+           "[LAYOUT]\n<<BOLD>>\n<BUL_LIST>\n";
+}
+
 std::string LargeForm(const std::string& strDestDir, std::size_t nSections, std::size_t nLines) {
     std::string strForm = System(strDestDir) + kStyles;
     const std::size_t nPerSection = nLines / nSections;

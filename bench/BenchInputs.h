@@ -18,6 +18,20 @@ std::string SectionText(std::size_t nBytes, std::size_t* pnBlocks);
 // A text of about nBytes that names its own styles: many short styled runs and long lists.
 std::string InlineText(std::size_t nBytes);
 
+// Markdown of about nBytes (at least nBytes, whole units), made of units of: a plain paragraph,
+// a paragraph holding a bold and an italic run, and a two-item bulleted list.
+std::string MarkdownText(std::size_t nBytes);
+
+// The units of MarkdownText in inline-style markup, with the same words: paragraphs end with
+// <T>, a bold or italic run is a run of its own named <<BOLD>> or <<ITALIC>>, the words after it
+// a run named <<>> (the default style), and the list is <LB>first item<T>second item<LE>.
+// Returns at least nBytes, whole units.
+std::string MarkdownShapeText(std::size_t nBytes);
+
+// The form file for MarkdownShapeText: [SYSTEM] (no default style, pages go to strDestDir),
+// the styles BOLD and ITALIC, and a layout section LAYOUT (never used by an inline text).
+std::string MarkdownShapeForm(const std::string& strDestDir);
+
 // A form file of nSections sections and about nLines lines in all, the layout LAST at its end.
 std::string LargeForm(const std::string& strDestDir, std::size_t nSections, std::size_t nLines);
 
