@@ -94,6 +94,9 @@ public:
     BOOL TokenizeText(BOOL* pbInlineStyles);
     BOOL SplitNextToken(BOOL bInlineStyles, UINT nKind, UINT* pnNextKind, std::string_view* pRun,
                         std::string_view* pStyle);
+    // SplitNextToken's failure inside a list, at the marker p characters into the rest.
+    [[gnu::noinline]] BOOL FailInsideList(BOOL bInlineStyles, std::string_view marker,
+                                          std::size_t p);
 
     // ---- paragraphs and section lines ----
     std::string RenderParagraphs();

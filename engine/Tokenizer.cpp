@@ -147,17 +147,39 @@ void CGenThread::RewindTokens() {
     CutRuns(m_tokenResume, m_nTokenWindow);
 }
 
+// Why a list stops at the marker found p characters into the rest (no marker: the text ended).
+// Apart from SplitNextToken, whose every call would otherwise pay for the frame it needs.
+BOOL CGenThread::FailInsideList(BOOL bInlineStyles, std::string_view marker, std::size_t p) {
+    // Unclosed list, a nested <LB>, a style name or any other tag inside a list.
+    if (p == std::string_view::npos)
+        return Fail(TextLocation(m_nListBegin) + "a list begun with <LB> is never ended");
+    const std::string strWhere = TextLocation(m_nTextPos + p);
+    if (StartsWith(marker, "<LB>"))
+        return Fail(strWhere + "a list cannot hold another <LB>; the list begun at offset " +
+                    std::to_string(TextOffset(m_nListBegin)) + " needs its <LE> first");
+    if (bInlineStyles && StartsWith(marker, "<<"))
+        return Fail(strWhere + "a style name inside a list; only the first item, right after "
+                               "<LB>, can have one");
+    return Fail(strWhere + engine::QuoteTag(marker) +
+                " inside a list; a list item can only be followed by <T> or <LE>");
+}
+
 BOOL CGenThread::SplitNextToken(BOOL bInlineStyles, UINT nKind, UINT* pnNextKind,
                                 std::string_view* pRun, std::string_view* pStyle) {
     *pStyle = {};
-    const std::string_view rest = RemainingText();
-    const std::size_t p = rest.find('<');
+    // Every run of a text passes through here, twice for a long one: the views are made
+    // without the bounds checks of substr, which the positions found make unnecessary.
+    const std::string_view rest(m_strText.data() + m_nTextPos, m_strText.size() - m_nTextPos);
+    const void* const pLess = std::memchr(rest.data(), '<', rest.size());
+    const std::size_t p =
+        pLess ? static_cast<std::size_t>(static_cast<const char*>(pLess) - rest.data())
+              : std::string_view::npos;
     const std::string_view marker =
-        p == std::string_view::npos ? std::string_view() : rest.substr(p);
+        pLess ? std::string_view(rest.data() + p, rest.size() - p) : std::string_view();
 
     // Cuts the run before the marker at p and consumes the marker.
     const auto cutAt = [&](std::size_t nMarkerLength) {
-        *pRun = rest.substr(0, p);
+        *pRun = std::string_view(rest.data(), p);
         m_nTextPos += p + nMarkerLength;
     };
     const auto takeAll = [&]() {
@@ -166,9 +188,13 @@ BOOL CGenThread::SplitNextToken(BOOL bInlineStyles, UINT nKind, UINT* pnNextKind
         *pnNextKind = KIND_PARAGRAPH;
         return TRUE;
     };
-    // In inline-style mode a style name may stand right after a break or a list boundary.
+    // In inline-style mode a style name may stand right after a break or a list boundary; where
+    // none does, as after most markers, there is nothing to split.
     const auto styleAfterMarker = [&]() {
-        return bInlineStyles ? SplitStylePrefix(*pStyle) : TRUE;
+        if (!bInlineStyles || m_nTextPos + 1 >= m_strText.size() || m_strText[m_nTextPos] != '<' ||
+            m_strText[m_nTextPos + 1] != '<')
+            return TRUE;
+        return SplitStylePrefix(*pStyle);
     };
 
     if (nKind == KIND_LIST_ITEM) {
@@ -182,18 +208,7 @@ BOOL CGenThread::SplitNextToken(BOOL bInlineStyles, UINT nKind, UINT* pnNextKind
             *pnNextKind = KIND_PARAGRAPH;
             return styleAfterMarker();
         }
-        // Unclosed list, a nested <LB>, a style name or any other tag inside a list.
-        if (p == std::string_view::npos)
-            return Fail(TextLocation(m_nListBegin) + "a list begun with <LB> is never ended");
-        const std::string strWhere = TextLocation(m_nTextPos + p);
-        if (StartsWith(marker, "<LB>"))
-            return Fail(strWhere + "a list cannot hold another <LB>; the list begun at offset " +
-                        std::to_string(TextOffset(m_nListBegin)) + " needs its <LE> first");
-        if (bInlineStyles && StartsWith(marker, "<<"))
-            return Fail(strWhere + "a style name inside a list; only the first item, right after "
-                                   "<LB>, can have one");
-        return Fail(strWhere + engine::QuoteTag(marker) +
-                    " inside a list; a list item can only be followed by <T> or <LE>");
+        return FailInsideList(bInlineStyles, marker, p);
     }
 
     if (p == std::string_view::npos)
