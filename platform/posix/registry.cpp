@@ -194,10 +194,18 @@ LONG SetString(std::string_view strKey, std::string_view strName, std::string_vi
     if (store.Error() != ERROR_SUCCESS)
         return store.Error();
     // Like RegCreateKeyEx, every missing parent comes into being too.
+    bool bChanged = false;
     for (std::size_t n = key.find('\\'); n != std::string::npos; n = key.find('\\', n + 1))
-        store.Data()[key.substr(0, n)];
-    store.Data()[key][std::string(strName)] = std::string(strData);
-    return store.Save();
+        bChanged |= store.Data().try_emplace(key.substr(0, n)).second;
+    auto& values = store.Data()[key];
+    const auto [itValue, bNew] = values.try_emplace(std::string(strName), strData);
+    if (!bNew && itValue->second != strData) {
+        itValue->second = std::string(strData);
+        bChanged = true;
+    }
+    // The command registers its module on every run: a value it holds already is not written
+    // again, which would cost a file written, flushed to disk and renamed for every entry.
+    return bChanged || bNew ? store.Save() : ERROR_SUCCESS;
 }
 
 LONG GetString(std::string_view strKey, std::string_view strName, std::string& strData) {
