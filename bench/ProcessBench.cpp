@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "BenchInputs.h"
+#include "engine/GenThread.h"
 
 namespace {
 
@@ -231,10 +232,8 @@ int Run(int argc, char** argv) {
         benchinputs::WriteWholeFile(strInline, benchinputs::MarkdownShapeText(kCompareBytes));
         benchinputs::WriteWholeFile(strInlineForm, benchinputs::MarkdownShapeForm(strPages));
         std::size_t nBlocks = 0;
-        benchinputs::WriteWholeFile(strSection,
-                                    benchinputs::SectionText(kCompareBytes, &nBlocks));
-        benchinputs::WriteWholeFile(strSectionForm,
-                                    benchinputs::SectionForm(strPages, nBlocks));
+        benchinputs::WriteWholeFile(strSection, benchinputs::SectionText(kCompareBytes, &nBlocks));
+        benchinputs::WriteWholeFile(strSectionForm, benchinputs::SectionForm(strPages, nBlocks));
     });
     const auto nMarkdownBytes = fs::file_size(strMarkdown);
     const auto nInlineBytes = fs::file_size(strInline);
@@ -245,29 +244,37 @@ int Run(int argc, char** argv) {
     const Measure floor = RunProcess({"/bin/true"}, "/dev/null", "/dev/null");
 
     std::vector<Program> programs;
-    programs.push_back({"Pagewright", "`pagewright generate --text-file`",
+    programs.push_back({"Pagewright",
+                        "`pagewright generate --text-file`",
                         [&](std::uintmax_t* pn) {
-                            return RunPagewright(work, strPagewright, strInlineForm, strInline,
-                                                 pn);
+                            return RunPagewright(work, strPagewright, strInlineForm, strInline, pn);
                         },
-                        {}, 0, 0});
+                        {},
+                        0,
+                        0});
     if (!strMd4c.empty()) {
         const std::string strHtml = work.Path("md4c.html");
-        programs.push_back({"md4c", "`md4c_html FILE OUT` (md_html)",
+        programs.push_back({"md4c",
+                            "`md4c_html FILE OUT` (md_html)",
                             [&, strHtml](std::uintmax_t* pn) {
                                 return RunToFile({strMd4c, strMarkdown, strHtml}, "/dev/null",
                                                  strHtml, work.Path("md4c.err"), pn);
                             },
-                            {}, 0, 0});
+                            {},
+                            0,
+                            0});
     }
     if (!strCmark.empty()) {
         const std::string strHtml = work.Path("cmark.html");
-        programs.push_back({"cmark", "`cmark FILE > OUT`",
+        programs.push_back({"cmark",
+                            "`cmark FILE > OUT`",
                             [&, strHtml](std::uintmax_t* pn) {
                                 return RunToFile({strCmark, strMarkdown}, strHtml, strHtml,
                                                  work.Path("cmark.err"), pn);
                             },
-                            {}, 0, 0});
+                            {},
+                            0,
+                            0});
     }
     // One untimed round, so that every program and library is in the page cache, then the
     // rounds, each starting with the next program so that none always runs first.
@@ -292,8 +299,8 @@ int Run(int argc, char** argv) {
         "default style, which is none). Paragraphs are separated by `<T>`, the two-item list is "
         "`<LB>...<T>...<LE>`. The files are %zu bytes (Markdown) and %zu bytes (Pagewright); "
         "*max RSS* is the largest peak resident memory (wait4) of the runs.\n\n",
-        MB(static_cast<double>(kCompareBytes)), nReps,
-        static_cast<std::size_t>(nMarkdownBytes), static_cast<std::size_t>(nInlineBytes));
+        MB(static_cast<double>(kCompareBytes)), nReps, static_cast<std::size_t>(nMarkdownBytes),
+        static_cast<std::size_t>(nInlineBytes));
     std::printf("```\n%s```\n\n```\n%s\n```\n\n", benchinputs::MarkdownText(1).c_str(),
                 benchinputs::MarkdownShapeText(1).c_str());
     std::printf("| program | command | input | time | input MB/s | output | max RSS |\n"
@@ -303,9 +310,8 @@ int Run(int argc, char** argv) {
             static_cast<double>(&program == &programs[0] ? nInlineBytes : nMarkdownBytes);
         const double dSeconds = Median(program.arrSeconds);
         std::printf("| %s | %s | %.2f MB | %.1f ms | %.0f | %.2f MB | %.1f MB |\n",
-                    program.strName.c_str(), program.strCommand.c_str(), MB(dBytes),
-                    dSeconds * 1e3, MB(dBytes) / dSeconds,
-                    MB(static_cast<double>(program.nOutputBytes)),
+                    program.strName.c_str(), program.strCommand.c_str(), MB(dBytes), dSeconds * 1e3,
+                    MB(dBytes) / dSeconds, MB(static_cast<double>(program.nOutputBytes)),
                     KiBToMB(program.nMaxRssKiB));
     }
     const double dPagewright = Median(programs[0].arrSeconds);
@@ -326,11 +332,14 @@ int Run(int argc, char** argv) {
 
     // Peak memory: the 10 MB inline text above, the 10 MB section job and a 100 MB inline text,
     // which exists only for these runs.
-    Program section{"section", "",
+    Program section{"section",
+                    "",
                     [&](std::uintmax_t* pn) {
                         return RunPagewright(work, strPagewright, strSectionForm, strSection, pn);
                     },
-                    {}, 0, 0};
+                    {},
+                    0,
+                    0};
     for (int r = 0; r < nReps; ++r)
         section.RunOnce();
     const std::string strLarge = work.Path("large.txt");
@@ -338,11 +347,14 @@ int Run(int argc, char** argv) {
         benchinputs::WriteWholeFile(strLarge, benchinputs::MarkdownShapeText(kLargeBytes));
     });
     const auto nLargeBytes = fs::file_size(strLarge);
-    Program large{"large", "",
+    Program large{"large",
+                  "",
                   [&](std::uintmax_t* pn) {
                       return RunPagewright(work, strPagewright, strInlineForm, strLarge, pn);
                   },
-                  {}, 0, 0};
+                  {},
+                  0,
+                  0};
     for (int r = 0; r < kLargeReps; ++r)
         large.RunOnce();
     fs::remove(strLarge);
@@ -369,8 +381,8 @@ int Run(int argc, char** argv) {
         const double dText = static_cast<double>(row.nText);
         const double dLimit = dText + kMemoryAllowanceBytes;
         const double dRss = static_cast<double>(row.pProgram->nMaxRssKiB) * 1024;
-        std::printf("| %s | %.2f MB | %zu | %.1f ms | %.2f MB | %.1f MB | %.1f MB |\n",
-                    row.szJob, MB(dText), row.pProgram->arrSeconds.size(),
+        std::printf("| %s | %.2f MB | %zu | %.1f ms | %.2f MB | %.1f MB | %.1f MB |\n", row.szJob,
+                    MB(dText), row.pProgram->arrSeconds.size(),
                     Median(row.pProgram->arrSeconds) * 1e3,
                     MB(static_cast<double>(row.pProgram->nOutputBytes)), MB(dRss), MB(dLimit));
         targets.push_back({std::string("max RSS of `pagewright generate`, ") +
@@ -379,12 +391,21 @@ int Run(int argc, char** argv) {
                            dRss <= dLimit});
     }
 
+    // What a job holds besides its text, from the engine's own constants.
+    constexpr std::size_t nRunBytes = 2 * sizeof(std::string_view) + sizeof(UINT);
+    std::printf("\nBesides its text, a job holds one window of its token list, %zu runs of %zu "
+                "bytes (%.0f KB), cut again from the text as the page is written: past the "
+                "window, a run costs no memory at all. The page goes to its file in chunks of "
+                "%zu KB.\n",
+                CGenThread::kPageTokenWindow, nRunBytes,
+                static_cast<double>(CGenThread::kPageTokenWindow * nRunBytes) / 1000,
+                CGenThread::kChunkFlush / 1024);
+
     std::printf("\n### Targets of these processes\n\n| target | this run | bound | verdict |\n"
                 "|---|---|---|---|\n");
     for (const Target& target : targets)
-        std::printf("| %s | %s | %s | %s |\n", target.strWhat.c_str(),
-                    target.strMeasured.c_str(), target.strBound.c_str(),
-                    target.bMet ? "met" : "missed");
+        std::printf("| %s | %s | %s | %s |\n", target.strWhat.c_str(), target.strMeasured.c_str(),
+                    target.strBound.c_str(), target.bMet ? "met" : "missed");
     return 0;
 }
 
