@@ -63,20 +63,24 @@ BOOL CGenThread::TokenizeText(BOOL* pbInlineStyles) {
     m_arrTokenKind.clear();
     m_arrTokenStyle.clear();
     m_nTokenBase = 0;
-    // Every run but the last ends at a "<", so counting them bounds the number of runs;
-    // reserving that spares a long text the repeated moves of growing arrays. Most "<" need not
-    // end a run (a text of nothing but "<<" is one run), so the count is only trusted up to a
-    // point (the window, when there is one): past it the arrays grow as runs come, or the
-    // reservation alone would take dozens of bytes per character of such a text.
+    // Every run but the last ends at a marker of three characters at least, and (where runs
+    // are kept whole) at a "<", so counting those bounds the number of runs more tightly;
+    // reserving the bound spares a long text the repeated moves of growing arrays. Most "<"
+    // need not end a run (a text of nothing but "<<" is one run), so the count is only trusted
+    // up to a point: past it the arrays grow as runs come, or the reservation alone would take
+    // dozens of bytes per character of such a text.
     constexpr std::size_t kMaxReservedRuns = 1 << 16;
-    const std::size_t nMaxReserve = m_nTokenWindow != 0 ? m_nTokenWindow : kMaxReservedRuns;
     std::size_t nReserve = 1;
-    const char* const pEnd = m_strText.data() + m_strText.size();
-    for (const char* p = m_strText.data() + m_nTextPos;
-         nReserve < nMaxReserve &&
-         (p = static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(pEnd - p))));
-         ++p)
-        ++nReserve;
+    if (m_nTokenWindow != 0) {
+        nReserve = std::min(m_nTokenWindow, (m_strText.size() - m_nTextPos) / 3 + 1);
+    } else {
+        const char* const pEnd = m_strText.data() + m_strText.size();
+        for (const char* p = m_strText.data() + m_nTextPos;
+             nReserve < kMaxReservedRuns && (p = static_cast<const char*>(std::memchr(
+                                                 p, '<', static_cast<std::size_t>(pEnd - p))));
+             ++p)
+            ++nReserve;
+    }
     m_arrTokenText.reserve(nReserve);
     m_arrTokenKind.reserve(nReserve);
     m_arrTokenStyle.reserve(nReserve);
