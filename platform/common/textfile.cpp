@@ -95,6 +95,30 @@ bool TextFileReader::Fill() {
     return true;
 }
 
+bool FindLineEnd(std::string_view text, std::size_t nFrom, std::size_t* pnLength,
+                 std::size_t* pnNext) {
+    const void* pNewline = std::memchr(text.data() + nFrom, '\n', text.size() - nFrom);
+    if (!pNewline)
+        return false;
+    std::size_t nLen = static_cast<std::size_t>(static_cast<const char*>(pNewline) - text.data());
+    *pnNext = nLen + 1;
+    if (nLen > 0 && text[nLen - 1] == '\r')
+        --nLen;
+    *pnLength = nLen;
+    return true;
+}
+
+bool LineSplitter::Next(std::string_view& line) {
+    if (m_rest.empty())
+        return false;
+    std::size_t nLen, nNext;
+    if (!FindLineEnd(m_rest, 0, &nLen, &nNext))
+        nLen = nNext = m_rest.size();
+    line = m_rest.substr(0, nLen);
+    m_rest.remove_prefix(nNext);
+    return true;
+}
+
 bool TextFileReader::ReadLine(std::string& strLine) {
     if (m_hFile == os::kNoFile)
         return false;
@@ -102,15 +126,10 @@ bool TextFileReader::ReadLine(std::string& strLine) {
     for (;;) {
         const char* pBegin = m_buffer.data() + m_nStart;
         const std::size_t nAvail = m_nEnd - m_nStart;
-        const void* pNewline = std::memchr(pBegin + nScanned, '\n', nAvail - nScanned);
-        if (pNewline) {
-            std::size_t nLen =
-                static_cast<std::size_t>(static_cast<const char*>(pNewline) - pBegin);
-            const std::size_t nNext = m_nStart + nLen + 1;
-            if (nLen > 0 && pBegin[nLen - 1] == '\r')
-                --nLen;
+        std::size_t nLen, nNext;
+        if (FindLineEnd(std::string_view(pBegin, nAvail), nScanned, &nLen, &nNext)) {
             strLine.assign(pBegin, nLen);
-            m_nStart = nNext;
+            m_nStart += nNext;
             return true;
         }
         nScanned = nAvail;
