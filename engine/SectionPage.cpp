@@ -28,7 +28,8 @@ std::string WhyStyleIsDropped(const CGenThread& job, const std::string& strStyle
         return {};
     return ": style section [" + strStyle + "] is dropped by its line " + std::to_string(nBad + 1) +
            " (" + form.GetPath() + ":" + std::to_string(form.GetDataLine(nSection, nBad)) +
-           "), \"" + form.GetSectionLines(nSection)[nBad] + "\", which is no style tag";
+           "), \"" + std::string(form.GetSectionLines(nSection)[nBad]) +
+           "\", which is no style tag";
 }
 
 } // namespace
@@ -94,10 +95,10 @@ bool CGenThread::LayOutLine(const std::string& strLine, std::size_t* pnCursor,
 bool CGenThread::LayOutSection(engine::CPageRenderer& renderer, std::size_t nSection,
                                std::size_t* pnCursor,
                                const std::function<void(const std::string&)>& sink) {
-    const std::vector<std::string>& lines = m_formFile.GetSectionLines(nSection);
+    const CFormFile::Lines lines = m_formFile.GetSectionLines(nSection);
     std::string strChunk;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (!LayOutLine(renderer, lines[i], pnCursor, strChunk)) {
+        if (!LayOutLine(renderer, std::string(lines[i]), pnCursor, strChunk)) {
             m_strFailReason = SectionLineLocation(nSection, i) + m_strFailReason;
             return false;
         }
