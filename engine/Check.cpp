@@ -165,16 +165,16 @@ void CChecker::CheckSystemKeys() {
     const std::size_t nSystem = form.FindSection(kSystemSection);
     if (nSystem == std::string::npos)
         return;
-    const std::vector<std::string>& lines = form.GetSectionLines(nSystem);
+    const CFormFile::Lines lines = form.GetSectionLines(nSystem);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string strWhere = m_job.FormLocation(form.GetDataLine(nSystem, i));
         const std::size_t nEquals = lines[i].find('=');
         if (nEquals == std::string::npos) {
-            Report(Severity::kWarning,
-                   strWhere + "[SYSTEM] line \"" + lines[i] + "\" has no \"=\" and is ignored");
+            Report(Severity::kWarning, strWhere + "[SYSTEM] line \"" + std::string(lines[i]) +
+                                           "\" has no \"=\" and is ignored");
             continue;
         }
-        const std::string strKey(TrimView(std::string_view(lines[i]).substr(0, nEquals)));
+        const std::string strKey(TrimView(lines[i].substr(0, nEquals)));
         if (std::find(std::begin(kSystemKeys), std::end(kSystemKeys), strKey) !=
             std::end(kSystemKeys))
             continue;
@@ -210,7 +210,7 @@ void CChecker::CheckStyle(const std::string& strName, const std::string& strWher
     std::size_t nBad = 0;
     if (!m_job.BuildStyleAttribute(strName, strAttribute, &nBad)) {
         Report(Severity::kWarning, m_job.SectionLineLocation(nSection, nBad) + "\"" +
-                                       form.GetSectionLines(nSection)[nBad] +
+                                       std::string(form.GetSectionLines(nSection)[nBad]) +
                                        "\" is not a style tag, so every style of [" + strName +
                                        "] is dropped");
     }
@@ -226,14 +226,15 @@ bool CChecker::IsStyleSection(std::size_t nSection) const {
 }
 
 void CChecker::CheckLayoutSection(std::size_t nSection) {
-    const std::vector<std::string>& lines = m_job.m_formFile.GetSectionLines(nSection);
+    const CFormFile::Lines lines = m_job.m_formFile.GetSectionLines(nSection);
     std::string strTag, strArgument, strAttribute, strStyle, strChunk;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string strWhere = m_job.SectionLineLocation(nSection, i);
-        if (lines[i].find("<<") != std::string::npos &&
-            m_job.SplitSectionLine(lines[i], &strTag, &strArgument, &strAttribute, &strStyle))
+        const std::string strLine(lines[i]);
+        if (strLine.find("<<") != std::string::npos &&
+            m_job.SplitSectionLine(strLine, &strTag, &strArgument, &strAttribute, &strStyle))
             CheckStyle(strStyle, strWhere);
-        if (!m_job.LayOutLine(lines[i], nullptr, strChunk))
+        if (!m_job.LayOutLine(strLine, nullptr, strChunk))
             Report(Severity::kError, strWhere + m_job.m_strFailReason);
     }
 }
@@ -339,7 +340,7 @@ void CChecker::CheckCutLines() {
             CheckCutValues(i, arrRaw);
             continue;
         }
-        const std::vector<std::string>& lines = form.GetSectionLines(i);
+        const CFormFile::Lines lines = form.GetSectionLines(i);
         for (std::size_t j = 0; j < lines.size(); ++j) {
             const std::size_t nLine = form.GetDataLine(i, j);
             if (nLine == 0 || nLine > arrRaw.size())
@@ -347,7 +348,8 @@ void CChecker::CheckCutLines() {
             const std::string_view raw = TrimView(arrRaw[nLine - 1]);
             const std::size_t nCut = raw.find(';');
             if (nCut == std::string_view::npos ||
-                !m_job.SplitSectionLine(lines[j], &strTag, &strArgument, &strAttribute))
+                !m_job.SplitSectionLine(std::string(lines[j]), &strTag, &strArgument,
+                                        &strAttribute))
                 continue;
             if (!TakesFreeText(strTag))
                 continue;
@@ -362,7 +364,7 @@ void CChecker::CheckCutValues(std::size_t nSystem, const std::vector<std::string
     // A comment is set off by blanks ("KEY = value   ; note"); a ";" right after the value's
     // last character was most likely meant to be part of it.
     const CFormFile& form = m_job.m_formFile;
-    const std::vector<std::string>& lines = form.GetSectionLines(nSystem);
+    const CFormFile::Lines lines = form.GetSectionLines(nSystem);
     for (std::size_t j = 0; j < lines.size(); ++j) {
         const std::size_t nLine = form.GetDataLine(nSystem, j);
         const std::size_t nEquals = lines[j].find('=');
@@ -373,10 +375,10 @@ void CChecker::CheckCutValues(std::size_t nSystem, const std::vector<std::string
         if (nCut == std::string_view::npos || nCut == 0 ||
             kWhiteSpace.find(raw[nCut - 1]) != std::string_view::npos)
             continue;
-        Report(Severity::kWarning,
-               m_job.FormLocation(nLine) + "\";\" starts a comment, so the value of [SYSTEM] " +
-                   std::string(TrimView(std::string_view(lines[j]).substr(0, nEquals))) +
-                   " loses \"" + std::string(raw.substr(nCut)) + "\"");
+        Report(Severity::kWarning, m_job.FormLocation(nLine) +
+                                       "\";\" starts a comment, so the value of [SYSTEM] " +
+                                       std::string(TrimView(lines[j].substr(0, nEquals))) +
+                                       " loses \"" + std::string(raw.substr(nCut)) + "\"");
     }
 }
 
@@ -435,9 +437,10 @@ std::vector<Diagnostic> CChecker::Run() {
     m_setStyleNames.insert(m_job.m_strDefaultStyle);
     for (std::size_t i = 0; i < names.size(); ++i) {
         std::string strTag, strArgument, strAttribute, strStyle;
-        for (const std::string& strLine : form.GetSectionLines(i)) {
-            if (strLine.find("<<") != std::string::npos &&
-                m_job.SplitSectionLine(strLine, &strTag, &strArgument, &strAttribute, &strStyle))
+        for (const std::string_view line : form.GetSectionLines(i)) {
+            if (line.find("<<") != std::string_view::npos &&
+                m_job.SplitSectionLine(std::string(line), &strTag, &strArgument, &strAttribute,
+                                       &strStyle))
                 m_setStyleNames.insert(strStyle);
         }
     }

@@ -1,36 +1,55 @@
 #include "engine/FormFile.h"
 
-#include <cstring>
-
 #include "engine/TextUtil.h"
 #include "platform/textfile.h"
 
-using engine::TrimInPlace;
 using engine::TrimView;
 
 CFormFile::~CFormFile() {
     Clear();
 }
 
-BOOL CFormFile::Load(const std::string& strPath) {
-    std::string strTrimmed(TrimView(strPath));
-    if (strTrimmed.empty()) {
+bool CFormFile::StartLoad(std::string strTrimmedPath) {
+    if (strTrimmedPath.empty()) {
         m_strLoadError = "no form file given (the path is empty)";
-        return FALSE;
+        return false;
     }
-    // A job loads its form file once; a second load of the same path keeps what was read.
-    if (strTrimmed == m_strPath)
-        return TRUE;
-    m_strPath = std::move(strTrimmed);
+    m_strPath = std::move(strTrimmedPath);
     Clear();
     m_strLoadError.clear();
+    // The record before the first line, where that line begins.
+    m_arrLines.push_back({0, 0});
+    return true;
+}
+
+BOOL CFormFile::Load(const std::string& strPath) {
+    std::string strTrimmed(TrimView(strPath));
+    // A job loads its form file once; a second load of the same path keeps what was read.
+    if (!strTrimmed.empty() && strTrimmed == m_strPath)
+        return TRUE;
+    if (!StartLoad(std::move(strTrimmed)))
+        return FALSE;
     return Parse();
+}
+
+BOOL CFormFile::LoadFromMemory(const std::string& strPath, std::string_view bytes) {
+    if (!StartLoad(std::string(TrimView(strPath))))
+        return FALSE;
+    platform::LineSplitter lines(bytes);
+    std::size_t nLineNumber = 0;
+    for (std::string_view line; lines.Next(line);) {
+        if (!AddLine(line, ++nLineNumber))
+            return FALSE;
+    }
+    EndParse();
+    return TRUE;
 }
 
 BOOL CFormFile::Parse() {
     platform::TextFileReader file;
     int nError = 0;
     if (!file.Open(m_strPath, &nError)) {
+        Clear();
         m_strLoadError = "cannot open the form file \"" + m_strPath + "\"";
         if (nError != 0)
             m_strLoadError += std::string(": ") + platform::FileErrorText(nError);
@@ -38,43 +57,9 @@ BOOL CFormFile::Parse() {
     }
     std::size_t nLineNumber = 0;
     try {
-        std::string strLine;
-        while (file.ReadLine(strLine)) {
-            ++nLineNumber;
-            TrimInPlace(strLine);
-            if (strLine.empty() || strLine[0] == ';')
-                continue;
-            // ";" starts a comment anywhere on a line.
-            const std::size_t nComment = strLine.find(';');
-            if (nComment != std::string::npos) {
-                strLine.erase(nComment);
-                TrimInPlace(strLine);
-            }
-            if (strLine.size() >= 2 && strLine.front() == '[' && strLine.back() == ']') {
-                m_arrSectionNames.emplace_back(strLine, 1, strLine.size() - 2);
-                m_arrSectionLines.emplace_back();
-                m_arrHeaderLines.push_back(nLineNumber);
-                m_arrDataLines.emplace_back();
-                continue;
-            }
-            if (m_arrSectionLines.empty()) {
-                // Data before the first header belongs to no section: the file is unusable.
-                // Saved in the wrong encoding it always ends here, so say which.
-                Clear();
-                std::string strWhy = "a data line before the first [section] header";
-                if (nLineNumber == 1 && engine::StartsWith(strLine, "\xEF\xBB\xBF"))
-                    strWhy = "the file begins with a UTF-8 byte-order mark (BOM), which a form "
-                             "file cannot have; save it as UTF-8 without BOM";
-                else if (engine::StartsWith(strLine, "\xFF\xFE") ||
-                         engine::StartsWith(strLine, "\xFE\xFF") ||
-                         strLine.find('\0') != std::string::npos)
-                    strWhy = "the file is UTF-16 (or no text at all), but a form file is 8-bit "
-                             "text; save it as UTF-8 without BOM";
-                m_strLoadError = m_strPath + ":" + std::to_string(nLineNumber) + ": " + strWhy;
+        for (std::string strLine; file.ReadLine(strLine);) {
+            if (!AddLine(strLine, ++nLineNumber))
                 return FALSE;
-            }
-            m_arrSectionLines.back().push_back(std::move(strLine));
-            m_arrDataLines.back().push_back(nLineNumber);
         }
     } catch (const platform::FileException&) {
         // A read error part-way leaves a file we cannot trust.
@@ -83,14 +68,58 @@ BOOL CFormFile::Parse() {
                          ": the form file could not be read to its end";
         return FALSE;
     }
+    EndParse();
     return TRUE;
+}
+
+bool CFormFile::AddLine(std::string_view line, std::size_t nLineNumber) {
+    line = TrimView(line);
+    if (line.empty() || line[0] == ';')
+        return true;
+    // ";" starts a comment anywhere on a line.
+    if (const std::size_t nComment = line.find(';'); nComment != std::string_view::npos)
+        line = TrimView(line.substr(0, nComment));
+    if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+        m_arrSectionNames.emplace_back(line.substr(1, line.size() - 2));
+        m_arrSections.push_back({nLineNumber, m_arrLines.size(), m_arrLines.size()});
+        return true;
+    }
+    if (m_arrSections.empty()) {
+        // Data before the first header belongs to no section: the file is unusable.
+        // Saved in the wrong encoding it always ends here, so say which.
+        Clear();
+        std::string strWhy = "a data line before the first [section] header";
+        if (nLineNumber == 1 && engine::StartsWith(line, "\xEF\xBB\xBF"))
+            strWhy = "the file begins with a UTF-8 byte-order mark (BOM), which a form "
+                     "file cannot have; save it as UTF-8 without BOM";
+        else if (engine::StartsWith(line, "\xFF\xFE") || engine::StartsWith(line, "\xFE\xFF") ||
+                 line.find('\0') != std::string_view::npos)
+            strWhy = "the file is UTF-16 (or no text at all), but a form file is 8-bit "
+                     "text; save it as UTF-8 without BOM";
+        m_strLoadError = m_strPath + ":" + std::to_string(nLineNumber) + ": " + strWhy;
+        return false;
+    }
+    m_strText.append(line);
+    m_arrLines.push_back({m_strText.size(), nLineNumber});
+    m_arrSections.back().nEnd = m_arrLines.size();
+    return true;
+}
+
+void CFormFile::EndParse() {
+    // Both grew by doubling; what a job keeps for its whole run should be no larger than needed.
+    // Copies rather than shrink_to_fit, which swallows a failed allocation: out of memory here
+    // must end the job like anywhere else.
+    if (m_strText.capacity() > m_strText.size())
+        std::string(m_strText).swap(m_strText);
+    if (m_arrLines.capacity() > m_arrLines.size())
+        std::vector<LineRecord>(m_arrLines).swap(m_arrLines);
 }
 
 void CFormFile::Clear() {
     m_arrSectionNames.clear();
-    m_arrSectionLines.clear();
-    m_arrHeaderLines.clear();
-    m_arrDataLines.clear();
+    m_arrSections.clear();
+    std::string().swap(m_strText);
+    std::vector<LineRecord>().swap(m_arrLines);
 }
 
 std::size_t CFormFile::FindSection(const std::string& strName) const {
@@ -101,9 +130,11 @@ std::size_t CFormFile::FindSection(const std::string& strName) const {
     return std::string::npos;
 }
 
-const std::vector<std::string>* CFormFile::GetSection(const std::string& strName) const {
+std::optional<CFormFile::Lines> CFormFile::GetSection(const std::string& strName) const {
     const std::size_t i = FindSection(strName);
-    return i == std::string::npos ? nullptr : &m_arrSectionLines[i];
+    if (i == std::string::npos)
+        return std::nullopt;
+    return GetSectionLines(i);
 }
 
 std::size_t CFormFile::FindValue(const std::string& strSection, const std::string& strKey,
@@ -112,7 +143,7 @@ std::size_t CFormFile::FindValue(const std::string& strSection, const std::strin
     *pnSection = FindSection(std::string(TrimView(strSection)));
     if (*pnSection == std::string::npos)
         return std::string::npos;
-    const std::vector<std::string>& lines = m_arrSectionLines[*pnSection];
+    const Lines lines = GetSectionLines(*pnSection);
     // The later line wins when a key is given twice, so walk from the end.
     for (std::size_t i = lines.size(); i-- > 0;) {
         const std::string_view line = lines[i];
@@ -130,7 +161,7 @@ std::string CFormFile::GetValue(const std::string& strSection, const std::string
     const std::size_t nLine = FindValue(strSection, strKey, &nSection);
     if (nLine == std::string::npos)
         return {};
-    const std::string_view line = m_arrSectionLines[nSection][nLine];
+    const std::string_view line = GetSectionLines(nSection)[nLine];
     return std::string(TrimView(line.substr(line.find('=') + 1)));
 }
 
@@ -138,15 +169,18 @@ std::size_t CFormFile::GetValueLine(const std::string& strSection,
                                     const std::string& strKey) const {
     std::size_t nSection;
     const std::size_t nLine = FindValue(strSection, strKey, &nSection);
-    return nLine == std::string::npos ? 0 : m_arrDataLines[nSection][nLine];
+    return nLine == std::string::npos ? 0 : GetDataLine(nSection, nLine);
 }
 
 std::size_t CFormFile::GetHeaderLine(std::size_t nSection) const {
-    return nSection < m_arrHeaderLines.size() ? m_arrHeaderLines[nSection] : 0;
+    return nSection < m_arrSections.size() ? m_arrSections[nSection].nHeaderLine : 0;
 }
 
 std::size_t CFormFile::GetDataLine(std::size_t nSection, std::size_t nLine) const {
-    if (nSection >= m_arrDataLines.size() || nLine >= m_arrDataLines[nSection].size())
+    if (nSection >= m_arrSections.size())
         return 0;
-    return m_arrDataLines[nSection][nLine];
+    const Section& section = m_arrSections[nSection];
+    if (nLine >= section.nEnd - section.nFirst)
+        return 0;
+    return m_arrLines[section.nFirst + nLine].nFileLine;
 }

@@ -146,13 +146,13 @@ public:
     // One layout line: its HTML in strChunk, the tokens it takes from *pnCursor on. With a null
     // pnCursor only what does not depend on the text is checked, and the chunk of an item that
     // takes tokens stays empty. False with m_strFailReason (the line's location not included).
-    bool LayOutLine(const std::string& strLine, std::size_t* pnCursor, std::string& strChunk);
+    bool LayOutLine(std::string_view strLine, std::size_t* pnCursor, std::string& strChunk);
     // The same walk, spelled out by the given renderer.
     bool LayOutSection(engine::CPageRenderer& renderer, std::size_t nSection, std::size_t* pnCursor,
                        const std::function<void(const std::string&)>& sink);
     // This one appends the line's HTML to strChunk; pSink (when given) takes the pieces of a
     // list too long to make one chunk.
-    bool LayOutLine(engine::CPageRenderer& renderer, const std::string& strLine,
+    bool LayOutLine(engine::CPageRenderer& renderer, std::string_view strLine,
                     std::size_t* pnCursor, std::string& strChunk,
                     const std::function<void(const std::string&)>* pSink = nullptr);
     // The body of a page laid out by the text's own styles; it cannot fail.

@@ -28,7 +28,8 @@ std::string WhyStyleIsDropped(const CGenThread& job, const std::string& strStyle
         return {};
     return ": style section [" + strStyle + "] is dropped by its line " + std::to_string(nBad + 1) +
            " (" + form.GetPath() + ":" + std::to_string(form.GetDataLine(nSection, nBad)) +
-           "), \"" + form.GetSectionLines(nSection)[nBad] + "\", which is no style tag";
+           "), \"" + std::string(form.GetSectionLines(nSection)[nBad]) +
+           "\", which is no style tag";
 }
 
 } // namespace
@@ -94,7 +95,7 @@ bool CGenThread::LayOutSection(std::size_t nSection, std::size_t* pnCursor,
     return LayOutSection(Renderer(), nSection, pnCursor, sink);
 }
 
-bool CGenThread::LayOutLine(const std::string& strLine, std::size_t* pnCursor,
+bool CGenThread::LayOutLine(std::string_view strLine, std::size_t* pnCursor,
                             std::string& strChunk) {
     strChunk.clear();
     return LayOutLine(Renderer(), strLine, pnCursor, strChunk);
@@ -103,7 +104,7 @@ bool CGenThread::LayOutLine(const std::string& strLine, std::size_t* pnCursor,
 bool CGenThread::LayOutSection(engine::CPageRenderer& renderer, std::size_t nSection,
                                std::size_t* pnCursor,
                                const std::function<void(const std::string&)>& sink) {
-    const std::vector<std::string>& lines = m_formFile.GetSectionLines(nSection);
+    const CFormFile::Lines lines = m_formFile.GetSectionLines(nSection);
     std::string strChunk;
     strChunk.reserve(kChunkReserve);
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -124,7 +125,7 @@ bool CGenThread::LayOutSection(engine::CPageRenderer& renderer, std::size_t nSec
     return true;
 }
 
-bool CGenThread::LayOutLine(engine::CPageRenderer& renderer, const std::string& strLine,
+bool CGenThread::LayOutLine(engine::CPageRenderer& renderer, std::string_view strLine,
                             std::size_t* pnCursor, std::string& strChunk,
                             const std::function<void(const std::string&)>* pSink) {
     LayoutLineParts parts;
@@ -187,7 +188,7 @@ bool CGenThread::LayOutLine(engine::CPageRenderer& renderer, const std::string& 
         renderer.Paragraph(strChunk, style, TokenText((*pnCursor)++));
     } else if (tag.find("<<") != std::string_view::npos) {
         // SplitSectionLine takes the first <<name>> only; a second one is left as the tag.
-        return Fail("a line can name only one style, but \"" + strLine +
+        return Fail("a line can name only one style, but \"" + std::string(strLine) +
                     "\" names more; the second is read as the unknown item tag \"" +
                     std::string(tag) + "\"");
     } else {

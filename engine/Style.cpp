@@ -17,7 +17,8 @@ using engine::StyleTag;
 // Calls use(tag, value) for each line of the section, in order. False at the first line whose
 // tag is unknown (its index in *pnBadLine, if given), or for a missing or empty section.
 template <class Use>
-bool ForEachStyleTag(const std::vector<std::string>* pLines, std::size_t* pnBadLine, Use use) {
+bool ForEachStyleTag(const std::optional<CFormFile::Lines>& pLines, std::size_t* pnBadLine,
+                     Use use) {
     if (!pLines || pLines->empty())
         return false;
     for (std::size_t nLine = 0; nLine < pLines->size(); ++nLine) {

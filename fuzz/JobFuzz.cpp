@@ -3,10 +3,13 @@
 //
 // Input: one byte choosing a file fault (most values choose none), then the form file, a NUL,
 // the section name, a NUL and the text. The clock is fixed and every file the job creates is
-// jailed in a scratch directory, whatever HTML_DEST_DIR the fuzzed form file names.
+// jailed in a scratch directory, whatever HTML_DEST_DIR the fuzzed form file names. The form
+// file is handed to the job in memory under the path the job then loads, which it finds held;
+// it goes through a file only where the job must read it itself (see below).
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,6 +52,8 @@ struct Setup {
     }
 };
 
+constexpr std::uint8_t kReadFault = 4;
+
 // Arms one file fault that is sure to hit a page the job tries to write; false for none.
 bool ArmFault(std::uint8_t nChoice) {
     switch (nChoice % 16) {
@@ -61,7 +66,7 @@ bool ArmFault(std::uint8_t nChoice) {
     case 3:
         platform::testing::FailFileOps(FileOp::kClose, 1, EIO);
         return true;
-    case 4:
+    case kReadFault:
         // The second read of the form file fails: a read error after the first chunk.
         platform::testing::FailFileOps(FileOp::kRead, 1, EIO, 1);
         return true;
@@ -87,11 +92,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
         if (nSecond != std::string_view::npos)
             text = rest.substr(nSecond + 1);
     }
-    fuzzsupport::WriteBytes(s_setup.strForm, form);
+    const auto makeJob = [&] {
+        return std::make_unique<CGenThread>(nullptr, std::string(text), s_setup.strForm,
+                                            std::string(section), 0);
+    };
+    std::unique_ptr<CGenThread> pJob = makeJob();
+    // A form that does not load leaves its path held, and the job would go on with nothing: so
+    // that one, like the read fault, is written out and read by a fresh job.
+    if (pData[0] % 16 == kReadFault || !pJob->m_formFile.LoadFromMemory(s_setup.strForm, form)) {
+        fuzzsupport::WriteBytes(s_setup.strForm, form);
+        pJob = makeJob();
+    }
+    CGenThread& job = *pJob;
+    // A window of a few runs, so that short inputs, too, make the page writer cut the text again
+    // and again.
+    job.m_nPageTokenWindow = 1 + static_cast<std::size_t>(pData[0] >> 4) % 3;
 
     platform::testing::SetWriteJail(s_setup.strJail);
     const bool bFault = ArmFault(pData[0]);
-    CGenThread job(nullptr, std::string(text), s_setup.strForm, std::string(section), 0);
     job.GeneratePage();
     platform::testing::ClearFaults();
 

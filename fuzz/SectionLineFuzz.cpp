@@ -32,7 +32,7 @@ bool IsAttribute(const std::string& s) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize) {
     if (nSize == 0)
         return 0;
-    static const std::string s_strPath = fuzzsupport::ScratchDir() + "/styles.frm";
+    static const std::string s_strPath = "styles.frm"; // for messages only: nothing is read
     const std::string_view input(reinterpret_cast<const char*>(pData) + 1, nSize - 1);
     const std::size_t nBreak = input.find('\n');
     const std::string strLine(input.substr(0, nBreak));
@@ -41,10 +41,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
         strForm += "[FUZZ]\n";
         strForm += input.substr(nBreak + 1);
     }
-    fuzzsupport::WriteBytes(s_strPath, strForm);
 
     CGenThread job(nullptr, std::string(), s_strPath, std::string(), 0);
-    FUZZ_CHECK(job.m_formFile.Load(s_strPath) == TRUE);
+    FUZZ_CHECK(job.m_formFile.LoadFromMemory(s_strPath, strForm) == TRUE);
     job.m_strDefaultStyle = kDefaultStyles[pData[0] % std::size(kDefaultStyles)];
     job.m_strPicSourceDir = "P:\\pics\\";
 

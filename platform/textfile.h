@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,25 @@ public:
 private:
     int m_nOsError;
     std::string m_strWhat;
+};
+
+// The line rule of TextFileReader on bytes in hand: a line feed ends a line and is not part of
+// it, a carriage return directly before the line feed is dropped, and bytes after the last line
+// feed make a last line of their own. Looks for the line feed from nFrom on (the bytes before
+// are known to hold none); true, with the length of the first line of text without its line end
+// in *pnLength and with it in *pnNext, when there is one.
+bool FindLineEnd(std::string_view text, std::size_t nFrom, std::size_t* pnLength,
+                 std::size_t* pnNext);
+
+// Lines of text that is in memory already, split as TextFileReader splits a file.
+class LineSplitter {
+public:
+    explicit LineSplitter(std::string_view text) : m_rest(text) {}
+    // False when no line is left; line views the text.
+    bool Next(std::string_view& line);
+
+private:
+    std::string_view m_rest;
 };
 
 // A file opened for reading in text mode: the line end is not part of a line, a carriage
@@ -46,7 +66,8 @@ private:
 
     std::intptr_t m_hFile = -1; // an os::FileHandle
     std::string m_strPath;
-    std::vector<char> m_buffer;
+    std::unique_ptr<char[]> m_buffer;
+    std::size_t m_nCapacity = 0;
     std::size_t m_nStart = 0;
     std::size_t m_nEnd = 0;
     bool m_bEof = false;

@@ -7,6 +7,9 @@
 # Targets: formfile tokenizer sectionline job. New inputs go to build/fuzz/corpus/<target>/
 # (the seeds stay untouched); a crash, leak or timeout is saved in build/fuzz/artifacts/<target>/
 # and makes the script fail. Each run's output is kept in build/fuzz/logs/. Set FUZZ_JOBS=n to run n fuzzing processes per target.
+# Set FUZZ_RUNS=n to stop each target after n executions instead; the time, when given, is then
+# a limit besides (0: none):
+#   FUZZ_RUNS=10000000 scripts/fuzz.sh 0 formfile
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -32,17 +35,23 @@ for target in "${targets[@]}"; do
     artifacts="build/fuzz/artifacts/$target"
     log="build/fuzz/logs/$target-$(date +%Y%m%d-%H%M%S)-$$.log"
     mkdir -p "$work" "$artifacts" build/fuzz/logs
-    echo "==== fuzz_$target for ${seconds}s ===="
     extra=()
-    if [ "${FUZZ_JOBS:-1}" -gt 1 ]; then
-        extra=(-fork="$FUZZ_JOBS")
+    if [ -n "${FUZZ_RUNS:-}" ]; then
+        echo "==== fuzz_$target for $FUZZ_RUNS executions ===="
+        extra+=(-runs="$FUZZ_RUNS")
+    else
+        echo "==== fuzz_$target for ${seconds}s ===="
     fi
+    if [ "${FUZZ_JOBS:-1}" -gt 1 ]; then
+        extra+=(-fork="$FUZZ_JOBS")
+    fi
+    started=$SECONDS
     if "$exe" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=8192 \
         -dict=fuzz/dict/pagewright.dict -artifact_prefix="$artifacts/" -print_final_stats=1 \
         "${extra[@]}" "$work" "fuzz/corpus/$target" >"$log" 2>&1; then
         runs=$(grep -aE '^stat::number_of_executed_units' "$log" | tail -1 | awk '{print $2}')
         [ -n "$runs" ] || runs=$(grep -aoE 'Done [0-9]+ runs' "$log" | tail -1 | awk '{print $2}')
-        summary+=("fuzz_$target: ${runs:-?} executions in ${seconds}s, no finding")
+        summary+=("fuzz_$target: ${runs:-?} executions in $((SECONDS - started))s, no finding")
     else
         tail -40 "$log"
         summary+=("fuzz_$target: FAILED (see $log and $artifacts/)")

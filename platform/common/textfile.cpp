@@ -1,6 +1,7 @@
 #include "platform/textfile.h"
 
 #include <cstring>
+#include <memory>
 
 #include "platform/faults.h"
 #include "platform/osapi.h"
@@ -66,7 +67,11 @@ bool TextFileReader::Open(const std::string& strPath, int* pError) {
     }
     m_hFile = hFile;
     m_strPath = strPath;
-    m_buffer.resize(kReadChunk);
+    // Not zero-filled: every job reads its form file through here, and the bytes are read over.
+    if (m_nCapacity < kReadChunk) {
+        m_buffer = std::make_unique_for_overwrite<char[]>(kReadChunk);
+        m_nCapacity = kReadChunk;
+    }
     m_nStart = m_nEnd = 0;
     m_bEof = false;
     return true;
@@ -74,18 +79,22 @@ bool TextFileReader::Open(const std::string& strPath, int* pError) {
 
 bool TextFileReader::Fill() {
     if (m_nStart > 0) {
-        std::memmove(m_buffer.data(), m_buffer.data() + m_nStart, m_nEnd - m_nStart);
+        std::memmove(m_buffer.get(), m_buffer.get() + m_nStart, m_nEnd - m_nStart);
         m_nEnd -= m_nStart;
         m_nStart = 0;
     }
-    if (m_buffer.size() - m_nEnd < kReadChunk / 2)
-        m_buffer.resize(m_buffer.size() * 2);
+    if (m_nCapacity - m_nEnd < kReadChunk / 2) {
+        auto pLarger = std::make_unique_for_overwrite<char[]>(m_nCapacity * 2);
+        std::memcpy(pLarger.get(), m_buffer.get(), m_nEnd);
+        m_buffer = std::move(pLarger);
+        m_nCapacity *= 2;
+    }
     int nInjected;
     if (faults::Inject(testing::FileOp::kRead, &nInjected))
         throw FileException(FileException::kRead, nInjected, m_strPath);
     std::size_t n = 0;
     int nError = 0;
-    if (!os::ReadSome(m_hFile, m_buffer.data() + m_nEnd, m_buffer.size() - m_nEnd, n, nError))
+    if (!os::ReadSome(m_hFile, m_buffer.get() + m_nEnd, m_nCapacity - m_nEnd, n, nError))
         throw FileException(FileException::kRead, nError, m_strPath);
     if (n == 0) {
         m_bEof = true;
@@ -95,22 +104,41 @@ bool TextFileReader::Fill() {
     return true;
 }
 
+bool FindLineEnd(std::string_view text, std::size_t nFrom, std::size_t* pnLength,
+                 std::size_t* pnNext) {
+    const void* pNewline = std::memchr(text.data() + nFrom, '\n', text.size() - nFrom);
+    if (!pNewline)
+        return false;
+    std::size_t nLen = static_cast<std::size_t>(static_cast<const char*>(pNewline) - text.data());
+    *pnNext = nLen + 1;
+    if (nLen > 0 && text[nLen - 1] == '\r')
+        --nLen;
+    *pnLength = nLen;
+    return true;
+}
+
+bool LineSplitter::Next(std::string_view& line) {
+    if (m_rest.empty())
+        return false;
+    std::size_t nLen, nNext;
+    if (!FindLineEnd(m_rest, 0, &nLen, &nNext))
+        nLen = nNext = m_rest.size();
+    line = m_rest.substr(0, nLen);
+    m_rest.remove_prefix(nNext);
+    return true;
+}
+
 bool TextFileReader::ReadLine(std::string& strLine) {
     if (m_hFile == os::kNoFile)
         return false;
     std::size_t nScanned = 0; // bytes after m_nStart known to hold no line feed
     for (;;) {
-        const char* pBegin = m_buffer.data() + m_nStart;
+        const char* pBegin = m_buffer.get() + m_nStart;
         const std::size_t nAvail = m_nEnd - m_nStart;
-        const void* pNewline = std::memchr(pBegin + nScanned, '\n', nAvail - nScanned);
-        if (pNewline) {
-            std::size_t nLen =
-                static_cast<std::size_t>(static_cast<const char*>(pNewline) - pBegin);
-            const std::size_t nNext = m_nStart + nLen + 1;
-            if (nLen > 0 && pBegin[nLen - 1] == '\r')
-                --nLen;
+        std::size_t nLen, nNext;
+        if (FindLineEnd(std::string_view(pBegin, nAvail), nScanned, &nLen, &nNext)) {
             strLine.assign(pBegin, nLen);
-            m_nStart = nNext;
+            m_nStart += nNext;
             return true;
         }
         nScanned = nAvail;
@@ -118,7 +146,7 @@ bool TextFileReader::ReadLine(std::string& strLine) {
         if (m_bEof || !Fill()) {
             if (nAvail == 0)
                 return false;
-            strLine.assign(m_buffer.data() + m_nStart, nAvail);
+            strLine.assign(m_buffer.get() + m_nStart, nAvail);
             m_nStart = m_nEnd;
             return true;
         }
@@ -131,8 +159,8 @@ void TextFileReader::Close() noexcept {
         os::CloseFile(m_hFile, nIgnored);
         m_hFile = os::kNoFile;
     }
-    m_buffer.clear();
-    m_buffer.shrink_to_fit();
+    m_buffer.reset();
+    m_nCapacity = 0;
     m_nStart = m_nEnd = 0;
 }
 

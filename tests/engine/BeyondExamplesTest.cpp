@@ -68,4 +68,15 @@ TEST(FormFile, LoadsAPathItHoldsOnlyOnce) {
     EXPECT_EQ("1", form.GetValue("A", "K"));
 }
 
+// Bytes in memory are split as a file is read: a line feed ends a line, a carriage return only
+// right before one; a last line needs no line end. The path given is then the one held.
+TEST(FormFile, SplitsBytesInMemoryAsAFileIsRead) {
+    CFormFile form;
+    ASSERT_TRUE(form.LoadFromMemory(" held.frm", "[A]\r\nK = 1\rX\r\n\nL=2"));
+    EXPECT_EQ("1\rX", form.GetValue("A", "K"));
+    EXPECT_EQ(4u, form.GetValueLine("A", "L"));
+    ASSERT_TRUE(form.Load("held.frm"));
+    EXPECT_EQ("2", form.GetValue("A", "L"));
+}
+
 } // namespace
