@@ -16,7 +16,16 @@ public:
     std::string_view Tail() const override { return "</body></html>"; }
 
     void Paragraph(std::string& out, const ItemStyle& style, std::string_view text) override {
-        AppendParagraphOpening(out, style.attribute);
+        // A long text opens the same few styled paragraphs over and over: each opening is made
+        // once, where the walk has the style's entry at hand.
+        if (style.pEntry && !style.attribute.empty()) {
+            std::string& strOpening = style.pEntry->strParagraphOpening;
+            if (strOpening.empty())
+                AppendParagraphOpening(strOpening, style.attribute);
+            out += strOpening;
+        } else {
+            AppendParagraphOpening(out, style.attribute);
+        }
         out += text;
         out += "</p>";
     }

@@ -31,7 +31,7 @@ struct ItemStyle;
 struct StyleEntry {
     std::string strAttribute;        // what BuildStyleAttribute makes of the name
     std::string strClass;            // its class on an HTML5 page, once that page asks,
-    std::string strParagraphOpening; // and the "<p class=...>" there
+    std::string strParagraphOpening; // its paragraph opening on the job's page, made once
     bool bInStyleSheet = false;      // the HTML5 page's style sheet declares it
 };
 } // namespace engine

@@ -50,6 +50,9 @@ BOOL CGenThread::ReadPageFormat() {
                     "[SYSTEM] PAGE_FORMAT must be COMPATIBLE or HTML5, found \"" + strFormat +
                     "\"");
     m_pRenderer.reset();
+    // The openings remembered so far were made by the renderer just dropped.
+    for (auto& [strName, entry] : m_mapStyles)
+        entry.strParagraphOpening.clear();
 
     // Only the HTML5 page names its language, so only there can a bad one spoil the page.
     const std::size_t nLanguageLine = m_formFile.GetValueLine(kSystemSection, keys::kPageLanguage);
