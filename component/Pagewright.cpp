@@ -61,6 +61,8 @@ HRESULT CPagewright::CInnerUnknown::QueryInterface(REFIID riid, void** ppvObject
         *ppvObject = static_cast<ISupportErrorInfo*>(m_pThis);
     } else if (IsEqualGUID(riid, IID_IPagewrightDiagnostics)) {
         *ppvObject = static_cast<IPagewrightDiagnostics*>(&m_pThis->m_diagnostics);
+    } else if (IsEqualGUID(riid, IID_IPagewrightFiles)) {
+        *ppvObject = static_cast<IPagewrightFiles*>(&m_pThis->m_files);
     } else {
         *ppvObject = nullptr;
         return E_NOINTERFACE;
@@ -83,6 +85,11 @@ ULONG CPagewright::CInnerUnknown::Release() {
 // ---- IPagewright ----
 
 HRESULT CPagewright::GenerateHTML(BSTR szText, BSTR szFrmPath, BSTR szSectionName, int* pIndexNum) {
+    return QueueRequest(szText, szFrmPath, szSectionName, false, pIndexNum);
+}
+
+HRESULT CPagewright::QueueRequest(BSTR szText, BSTR szFrmPath, BSTR szSectionName,
+                                  bool bTextIsFile, int* pIndexNum) {
     if (!pIndexNum)
         return E_POINTER;
     // Convert before taking the lock: a long text should not hold up the other callers.
@@ -122,6 +129,7 @@ HRESULT CPagewright::GenerateHTML(BSTR szText, BSTR szFrmPath, BSTR szSectionNam
         m_strText = std::move(strText);
         m_strFrmPath = std::move(strFrmPath);
         m_strSectionName = std::move(strSectionName);
+        m_bTextIsFile = bTextIsFile;
         nIndex = m_nIssued++;
     }
 
@@ -136,6 +144,7 @@ HRESULT CPagewright::GenerateHTML(BSTR szText, BSTR szFrmPath, BSTR szSectionNam
             m_strText.clear();
             m_strFrmPath.clear();
             m_strSectionName.clear();
+            m_bTextIsFile = false;
             m_bReady = TRUE;
             m_changed.NotifyAll();
         }

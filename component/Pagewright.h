@@ -12,6 +12,7 @@
 
 #include "component/IPagewright.h"
 #include "component/PagewrightDiagnostics.h"
+#include "component/PagewrightFiles.h"
 #include "platform/sync.h"
 #include "platform/types.h"
 
@@ -74,6 +75,11 @@ private:
     // the mailbox or a job handed back) or nMilliseconds passed, and holds it again on return.
     void WaitForChange(unsigned nMilliseconds);
 
+    // GenerateHTML and GenerateHTMLFromFile: waits for the mailbox, fills it and starts the
+    // request's worker. bTextIsFile: strText is the path of the file that holds the text.
+    HRESULT QueueRequest(BSTR szText, BSTR szFrmPath, BSTR szSectionName, bool bTextIsFile,
+                         int* pIndexNum);
+
     // Records a finished request. Never fails: the result lists have room reserved for every
     // issued request, and a name that cannot be copied is recorded as the empty string.
     void HandBackResult(std::string strResultFile, std::int32_t nRequestIndex,
@@ -94,6 +100,22 @@ private:
     };
     CDiagnostics m_diagnostics{this};
 
+    // IPagewrightFiles, served the same way (PagewrightFiles.cpp).
+    class CFiles final : public IPagewrightFiles {
+    public:
+        explicit CFiles(CPagewright* pOwner) : m_pOwner(pOwner) {}
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override;
+        ULONG STDMETHODCALLTYPE AddRef() override;
+        ULONG STDMETHODCALLTYPE Release() override;
+        HRESULT STDMETHODCALLTYPE GenerateHTMLFromFile(BSTR szTextFile, BSTR szFrmPath,
+                                                       BSTR szSectionName,
+                                                       int* pIndexNum) override;
+
+    private:
+        CPagewright* m_pOwner;
+    };
+    CFiles m_files{this};
+
     std::atomic<ULONG> m_cRef{1};
     CInnerUnknown m_innerUnknown{this};
     IUnknown* m_pUnkOuter; // the outer object, or m_innerUnknown when not aggregated
@@ -112,6 +134,7 @@ private:
     std::string m_strText;
     std::string m_strFrmPath;
     std::string m_strSectionName;
+    bool m_bTextIsFile = false; // m_strText is the path of the file that holds the text
 };
 
 // The entry of each request's worker thread (component/Worker.cpp); pParam is the CPagewright
@@ -119,7 +142,7 @@ private:
 unsigned RunWorker(void* pParam);
 
 // Creates a generator object and returns the interface asked for (IUnknown, IDispatch,
-// IPagewright or ISupportErrorInfo) with one reference. With pUnkOuter the object becomes the
+// IPagewright, ISupportErrorInfo, IPagewrightDiagnostics or IPagewrightFiles) with one reference. With pUnkOuter the object becomes the
 // inner object of that aggregate, and only IID_IUnknown may be asked for (else
 // CLASS_E_NOAGGREGATION): the aggregate receives the non-delegating IUnknown.
 HRESULT CreatePagewright(IUnknown* pUnkOuter, REFIID riid, void** ppv);
