@@ -3,9 +3,11 @@
 // 100 jobs run, and resident memory with 1,000 jobs in flight. Prints Markdown.
 //
 //   pagewright_batch_bench [--skip-polling]
+//   pagewright_batch_bench --batch-only N   (N woken batches and nothing else, for a profiler)
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -113,6 +115,8 @@ void ReleaseJobs(IPagewright* p, const std::string& strFifo) {
 
 int main(int argc, char** argv) {
     const bool bSkipPolling = argc > 1 && std::strcmp(argv[1], "--skip-polling") == 0;
+    const int nBatchOnly =
+        argc > 2 && std::strcmp(argv[1], "--batch-only") == 0 ? std::atoi(argv[2]) : 0;
     const fs::path dir =
         fs::temp_directory_path() / ("pagewright-batch-" + std::to_string(::getpid()));
     fs::create_directories(dir / "pages");
@@ -132,6 +136,14 @@ int main(int argc, char** argv) {
                 strText.size());
     int nMade = 0;
     RunBatch(req, 50, &nMade); // warm-up
+    if (nBatchOnly > 0) {
+        for (int i = 0; i < nBatchOnly; ++i)
+            std::printf("batch %d: %.1f ms, %d pages\n", i, RunBatch(req, kBatch, &nMade) * 1e3,
+                        nMade);
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+        return 0;
+    }
     const double dWoken = RunBatch(req, kBatch, &nMade);
     const int nMadeWoken = nMade;
     const double dDirect = RunDirect(strText, strForm, kBatch);
