@@ -1,5 +1,8 @@
 #include "platform/strconv.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace platform {
 
 namespace {
@@ -38,80 +41,159 @@ std::size_t SequenceLength(const unsigned char* p, std::size_t nLeft) {
     return 0;
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
+// Writes cp as UTF-8 at q and returns the position after it.
+char* PutUtf8(char* q, char32_t cp) {
     if (cp < 0x80) {
-        out += static_cast<char>(cp);
+        *q++ = static_cast<char>(cp);
     } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        *q++ = static_cast<char>(0xC0 | (cp >> 6));
+        *q++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        *q++ = static_cast<char>(0xE0 | (cp >> 12));
+        *q++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *q++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        *q++ = static_cast<char>(0xF0 | (cp >> 18));
+        *q++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        *q++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *q++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
+    return q;
+}
+
+// Texts are mostly ASCII, and every host's text goes through here twice (into the BSTR and out
+// of it): ASCII is handled eight bytes, or four UTF-16 units, at a time.
+constexpr std::uint64_t kHighBits8 = 0x8080808080808080ull;
+constexpr std::uint64_t kHighBits16 = 0xFF80FF80FF80FF80ull;
+
+// The length of the run of ASCII bytes at p, looked at in whole blocks of eight (the caller
+// takes what follows one by one).
+std::size_t AsciiBlocks(const unsigned char* p, std::size_t n) {
+    std::size_t i = 0;
+    for (std::uint64_t w; i + 8 <= n; i += 8) {
+        std::memcpy(&w, p + i, 8);
+        if (w & kHighBits8)
+            break;
+    }
+    return i;
+}
+
+// The same for UTF-16 units below 0x80, in blocks of four.
+std::size_t AsciiBlocks(const char16_t* p, std::size_t n) {
+    std::size_t i = 0;
+    for (std::uint64_t w; i + 4 <= n; i += 4) {
+        std::memcpy(&w, p + i, 8);
+        if (w & kHighBits16)
+            break;
+    }
+    return i;
+}
+
+// What one UTF-16 unit (or pair) at text[i] becomes: its code point for PutUtf8, or, for an
+// escaped byte, that byte (bByte). nUnits receives 1 or 2.
+char32_t DecodeUnit(std::u16string_view text, std::size_t i, std::size_t& nUnits, bool& bByte) {
+    const char16_t c = text[i];
+    nUnits = 1;
+    bByte = false;
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+        nUnits = 2;
+        return 0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
+    }
+    if (c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF) {
+        bByte = true;
+        return c - kEscapeBase;
+    }
+    if (c >= 0xD800 && c <= 0xDFFF)
+        return 0xFFFD;
+    return c;
+}
+
+std::size_t Utf8Length(char32_t cp) {
+    return cp < 0x80 ? 1 : cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4;
 }
 
 } // namespace
 
 std::u16string AnsiToUtf16(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
+    // Never more units than bytes: the string is cut to what was written at the end.
+    std::u16string out(text.size(), u'\0');
+    char16_t* q = out.data();
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
     std::size_t i = 0;
     while (i < n) {
+        const std::size_t nAscii = AsciiBlocks(p + i, n - i);
+        for (std::size_t k = 0; k < nAscii; ++k)
+            q[k] = p[i + k];
+        q += nAscii;
+        i += nAscii;
+        if (i == n)
+            break;
         const std::size_t nLen = SequenceLength(p + i, n - i);
         switch (nLen) {
         case 0:
-            out += static_cast<char16_t>(kEscapeBase + p[i]);
+            *q++ = static_cast<char16_t>(kEscapeBase + p[i]);
             i += 1;
             continue;
         case 1:
-            out += static_cast<char16_t>(p[i]);
+            *q++ = static_cast<char16_t>(p[i]);
             break;
         case 2:
-            out += static_cast<char16_t>(((p[i] & 0x1F) << 6) | (p[i + 1] & 0x3F));
+            *q++ = static_cast<char16_t>(((p[i] & 0x1F) << 6) | (p[i + 1] & 0x3F));
             break;
         case 3:
-            out += static_cast<char16_t>(((p[i] & 0x0F) << 12) | ((p[i + 1] & 0x3F) << 6) |
+            *q++ = static_cast<char16_t>(((p[i] & 0x0F) << 12) | ((p[i + 1] & 0x3F) << 6) |
                                          (p[i + 2] & 0x3F));
             break;
         default: {
             const char32_t cp = ((p[i] & 0x07u) << 18) | ((p[i + 1] & 0x3Fu) << 12) |
                                 ((p[i + 2] & 0x3Fu) << 6) | (p[i + 3] & 0x3Fu);
-            out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-            out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+            *q++ = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+            *q++ = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
             break;
         }
         }
         i += nLen;
     }
+    out.resize(static_cast<std::size_t>(q - out.data()));
     return out;
 }
 
 std::string Utf16ToAnsi(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
+    // Two passes, the first only counting, so that the result is allocated once at its size.
     const std::size_t n = text.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        const char16_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            AppendUtf8(out,
-                       0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00));
-            ++i;
-        } else if (c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF) {
-            out += static_cast<char>(c - kEscapeBase);
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            AppendUtf8(out, 0xFFFD);
-        } else {
-            AppendUtf8(out, c);
-        }
+    std::size_t nOut = 0;
+    for (std::size_t i = 0; i < n;) {
+        const std::size_t nAscii = AsciiBlocks(text.data() + i, n - i);
+        nOut += nAscii;
+        i += nAscii;
+        if (i == n)
+            break;
+        std::size_t nUnits;
+        bool bByte;
+        const char32_t cp = DecodeUnit(text, i, nUnits, bByte);
+        nOut += bByte ? 1 : Utf8Length(cp);
+        i += nUnits;
+    }
+    std::string out(nOut, '\0');
+    char* q = out.data();
+    for (std::size_t i = 0; i < n;) {
+        const std::size_t nAscii = AsciiBlocks(text.data() + i, n - i);
+        for (std::size_t k = 0; k < nAscii; ++k)
+            q[k] = static_cast<char>(text[i + k]);
+        q += nAscii;
+        i += nAscii;
+        if (i == n)
+            break;
+        std::size_t nUnits;
+        bool bByte;
+        const char32_t cp = DecodeUnit(text, i, nUnits, bByte);
+        if (bByte)
+            *q++ = static_cast<char>(cp);
+        else
+            q = PutUtf8(q, cp);
+        i += nUnits;
     }
     return out;
 }
