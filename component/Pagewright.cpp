@@ -224,12 +224,16 @@ void CPagewright::WaitForChange(unsigned nMilliseconds) {
 
 void CPagewright::HandBackResult(std::string strResultFile, std::int32_t nRequestIndex,
                                  std::string strFailReason) noexcept {
-    platform::MutexLock lock(m_mutex);
-    // GenerateHTML reserved room for this entry, so no push_back allocates.
-    m_arrResultFiles.push_back(std::move(strResultFile));
-    m_arrResultIndexes.push_back(static_cast<std::uint32_t>(nRequestIndex));
-    m_arrFailReasons.push_back(std::move(strFailReason));
-    ++m_nCompleted;
+    {
+        platform::MutexLock lock(m_mutex);
+        // QueueRequest reserved room for this entry, so no push_back allocates.
+        m_arrResultFiles.push_back(std::move(strResultFile));
+        m_arrResultIndexes.push_back(static_cast<std::uint32_t>(nRequestIndex));
+        m_arrFailReasons.push_back(std::move(strFailReason));
+        ++m_nCompleted;
+    }
+    // After the lock is given up (see RunWorker). The caller still holds its reference on the
+    // object, so the condition variable is there to signal.
     m_changed.NotifyAll();
 }
 

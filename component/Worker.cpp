@@ -41,8 +41,11 @@ unsigned RunWorker(void* pParam) {
         bTextIsFile = pOwner->m_bTextIsFile;
         nRequestIndex = pOwner->m_nIssued - 1;
         pOwner->m_bReady = TRUE;
-        pOwner->m_changed.NotifyAll();
     }
+    // Woken after the lock is given up, so that the caller waiting to queue the next request
+    // does not wake only to wait for the lock. A waiter that has not gone to sleep yet sees the
+    // flag up under the lock.
+    pOwner->m_changed.NotifyAll();
 
     // A text file is read by the job's own thread, after the next request has been let in, and
     // straight into the job: its bytes are never copied.
