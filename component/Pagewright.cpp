@@ -102,7 +102,21 @@ HRESULT CPagewright::QueueRequest(BSTR szText, BSTR szFrmPath, BSTR szSectionNam
         return E_OUTOFMEMORY;
     }
 
+    // The request's worker is started first, and waits for the request in the mailbox. So the
+    // thread's start, the costliest step of a request, overlaps the hand-over of the previous
+    // request to its worker instead of following it: a host queueing a batch need not wait for
+    // the system to start each thread and then again for that thread to run. The job holds a
+    // reference until it has handed its result back, so the host may release the object while
+    // jobs run.
+    AddRef();
+    if (!platform::StartWorkerThread(&RunWorker, this)) {
+        Release();
+        *pIndexNum = -1;
+        return E_OUTOFMEMORY;
+    }
+
     std::int32_t nIndex;
+    bool bQueued = false;
     {
         platform::MutexLock lock(m_mutex);
         // The mailbox holds one request at a time: wait until the last worker has taken its
@@ -112,46 +126,34 @@ HRESULT CPagewright::QueueRequest(BSTR szText, BSTR szFrmPath, BSTR szSectionNam
             WaitForChange(kReadyPollMs);
         // Room for this request's result now, so that a finishing job can always record it.
         const std::size_t nNeeded = static_cast<std::size_t>(m_nIssued) + 1;
-        if (m_arrResultFiles.capacity() < nNeeded || m_arrResultIndexes.capacity() < nNeeded ||
-            m_arrFailReasons.capacity() < nNeeded) {
-            // Doubling keeps a long batch to a few reallocations; 16 covers a short batch at once.
-            const std::size_t nRoom =
-                std::max<std::size_t>({nNeeded, 16, 2 * m_arrResultFiles.capacity()});
-            try {
+        try {
+            if (m_arrResultFiles.capacity() < nNeeded || m_arrResultIndexes.capacity() < nNeeded ||
+                m_arrFailReasons.capacity() < nNeeded) {
+                // Doubling keeps a long batch to a few reallocations; 16 covers a short batch.
+                const std::size_t nRoom =
+                    std::max<std::size_t>({nNeeded, 16, 2 * m_arrResultFiles.capacity()});
                 m_arrResultFiles.reserve(nRoom);
                 m_arrResultIndexes.reserve(nRoom);
                 m_arrFailReasons.reserve(nRoom);
-            } catch (const std::bad_alloc&) {
-                return E_OUTOFMEMORY;
             }
+            bQueued = true;
+        } catch (const std::bad_alloc&) {
+            // The worker started for this request will get none: call it off.
+            ++m_nCalledOff;
         }
-        m_bReady = FALSE;
-        m_strText = std::move(strText);
-        m_strFrmPath = std::move(strFrmPath);
-        m_strSectionName = std::move(strSectionName);
-        m_bTextIsFile = bTextIsFile;
-        nIndex = m_nIssued++;
+        if (bQueued) {
+            m_bReady = FALSE;
+            m_strText = std::move(strText);
+            m_strFrmPath = std::move(strFrmPath);
+            m_strSectionName = std::move(strSectionName);
+            m_bTextIsFile = bTextIsFile;
+            nIndex = m_nIssued++;
+        }
     }
-
-    // The job holds a reference until it has handed its result back, so the host may release
-    // the object while jobs run.
-    AddRef();
-    if (!platform::StartWorkerThread(&RunWorker, this)) {
-        {
-            // No worker will take the request: undo it so nothing waits for it.
-            platform::MutexLock lock(m_mutex);
-            --m_nIssued;
-            m_strText.clear();
-            m_strFrmPath.clear();
-            m_strSectionName.clear();
-            m_bTextIsFile = false;
-            m_bReady = TRUE;
-            m_changed.NotifyAll();
-        }
-        Release();
-        *pIndexNum = -1;
+    // Wakes the waiting workers, after the lock is given up (see RunWorker).
+    m_changed.NotifyAll();
+    if (!bQueued)
         return E_OUTOFMEMORY;
-    }
     *pIndexNum = nIndex;
     return S_OK;
 }

@@ -71,8 +71,9 @@ private:
     };
     friend HRESULT CreatePagewright(IUnknown* pUnkOuter, REFIID riid, void** ppv);
 
-    // Called with the lock held: releases it until the state may have changed (a worker took
-    // the mailbox or a job handed back) or nMilliseconds passed, and holds it again on return.
+    // Called with the lock held: releases it until the state may have changed (the mailbox was
+    // filled or emptied, a worker was called off or a job handed back) or nMilliseconds passed,
+    // and holds it again on return.
     void WaitForChange(unsigned nMilliseconds);
 
     // GenerateHTML and GenerateHTMLFromFile: waits for the mailbox, fills it and starts the
@@ -121,7 +122,8 @@ private:
     IUnknown* m_pUnkOuter; // the outer object, or m_innerUnknown when not aggregated
 
     platform::Mutex m_mutex;               // the object's one lock; guards every field below
-    platform::ConditionVariable m_changed; // signalled when m_bReady rises or a job hands back
+    platform::ConditionVariable m_changed; // signalled when m_bReady changes, a worker is called
+                                           // off or a job hands back
 
     std::int32_t m_nIssued = 0;
     std::int32_t m_nCompleted = 0;
@@ -135,6 +137,9 @@ private:
     std::string m_strFrmPath;
     std::string m_strSectionName;
     bool m_bTextIsFile = false; // m_strText is the path of the file that holds the text
+    // Workers started for requests that were then refused: each waiting worker that finds the
+    // mailbox empty and this above 0 takes one away and ends without a job.
+    std::int32_t m_nCalledOff = 0;
 };
 
 // The entry of each request's worker thread (component/Worker.cpp); pParam is the CPagewright

@@ -10,6 +10,10 @@
 
 namespace {
 
+// The longest a worker waiting for its request sleeps before it looks again; it is woken as soon
+// as the mailbox is filled, so this only matters if a wake-up is missed.
+constexpr unsigned kRequestPollMs = 10;
+
 // Fills the job's text from the file strPath names (a request of IPagewrightFiles). Empty when
 // it did, else why not, in the words PagewrightFiles.h documents.
 std::string ReadTextFile(const std::string& strPath, std::string& strText) {
@@ -30,17 +34,33 @@ std::string ReadTextFile(const std::string& strPath, std::string& strText) {
 unsigned RunWorker(void* pParam) {
     auto* pOwner = static_cast<CPagewright*>(pParam);
     std::string strText, strFrmPath, strSectionName;
-    std::int32_t nRequestIndex;
-    bool bTextIsFile;
+    std::int32_t nRequestIndex = -1;
+    bool bTextIsFile = false;
+    bool bCalledOff = false;
     {
         platform::MutexLock lock(pOwner->m_mutex);
-        // Take the request out of the mailbox (moving cannot fail) and let the next one in.
-        strText = std::move(pOwner->m_strText);
-        strFrmPath = std::move(pOwner->m_strFrmPath);
-        strSectionName = std::move(pOwner->m_strSectionName);
-        bTextIsFile = pOwner->m_bTextIsFile;
-        nRequestIndex = pOwner->m_nIssued - 1;
-        pOwner->m_bReady = TRUE;
+        // The worker is started before its request is in the mailbox (QueueRequest): wait for
+        // a request, or for the call that started it to call it off. Any waiting worker may
+        // take any request: each call starts one worker and then either queues one request or
+        // calls one worker off, so none is left without.
+        while (pOwner->m_bReady && pOwner->m_nCalledOff == 0)
+            pOwner->WaitForChange(kRequestPollMs);
+        if (pOwner->m_bReady) {
+            --pOwner->m_nCalledOff;
+            bCalledOff = true;
+        } else {
+            // Take the request out of the mailbox (moving cannot fail) and let the next one in.
+            strText = std::move(pOwner->m_strText);
+            strFrmPath = std::move(pOwner->m_strFrmPath);
+            strSectionName = std::move(pOwner->m_strSectionName);
+            bTextIsFile = pOwner->m_bTextIsFile;
+            nRequestIndex = pOwner->m_nIssued - 1;
+            pOwner->m_bReady = TRUE;
+        }
+    }
+    if (bCalledOff) {
+        pOwner->Release(); // the reference QueueRequest took for this worker
+        return 0;
     }
     // Woken after the lock is given up, so that the caller waiting to queue the next request
     // does not wake only to wait for the lock. A waiter that has not gone to sleep yet sees the
