@@ -115,10 +115,28 @@ std::size_t Utf8Length(char32_t cp) {
 
 } // namespace
 
-std::u16string AnsiToUtf16(std::string_view text) {
-    // Never more units than bytes: the string is cut to what was written at the end.
-    std::u16string out(text.size(), u'\0');
-    char16_t* q = out.data();
+std::size_t Utf16Length(std::string_view text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    std::size_t nUnits = 0;
+    for (std::size_t i = 0; i < n;) {
+        const std::size_t nAscii = AsciiBlocks(p + i, n - i);
+        nUnits += nAscii;
+        i += nAscii;
+        if (i == n)
+            break;
+        const std::size_t nLen = SequenceLength(p + i, n - i);
+        nUnits += nLen == 4 ? 2 : 1;
+        i += nLen == 0 ? 1 : nLen;
+    }
+    return nUnits;
+}
+
+namespace {
+
+// Writes the UTF-16 of text at q, which has room for it (at most one unit per byte), and
+// returns the position after the last unit written.
+char16_t* ConvertToUtf16(std::string_view text, char16_t* q) {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
     std::size_t i = 0;
@@ -156,7 +174,21 @@ std::u16string AnsiToUtf16(std::string_view text) {
         }
         i += nLen;
     }
-    out.resize(static_cast<std::size_t>(q - out.data()));
+    return q;
+}
+
+} // namespace
+
+void AnsiToUtf16Into(std::string_view text, char16_t* pOut, std::size_t nOut) {
+    // nOut is Utf16Length(text): the conversion fills it exactly.
+    static_cast<void>(nOut);
+    ConvertToUtf16(text, pOut);
+}
+
+std::u16string AnsiToUtf16(std::string_view text) {
+    // Never more units than bytes: the string is cut to what was written at the end.
+    std::u16string out(text.size(), u'\0');
+    out.resize(static_cast<std::size_t>(ConvertToUtf16(text, out.data()) - out.data()));
     return out;
 }
 
