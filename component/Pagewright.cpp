@@ -122,8 +122,12 @@ HRESULT CPagewright::QueueRequest(BSTR szText, BSTR szFrmPath, BSTR szSectionNam
         // The mailbox holds one request at a time: wait until the last worker has taken its
         // request out. Testing and lowering the flag under one lock keeps concurrent callers
         // from both filling the mailbox.
-        while (!m_bReady)
-            WaitForChange(kReadyPollMs);
+        if (!m_bReady) {
+            ++m_nQueueWaiters;
+            while (!m_bReady)
+                WaitForChange(kReadyPollMs);
+            --m_nQueueWaiters;
+        }
         // Room for this request's result now, so that a finishing job can always record it.
         const std::size_t nNeeded = static_cast<std::size_t>(m_nIssued) + 1;
         try {

@@ -140,6 +140,7 @@ private:
     // Workers started for requests that were then refused: each waiting worker that finds the
     // mailbox empty and this above 0 takes one away and ends without a job.
     std::int32_t m_nCalledOff = 0;
+    std::int32_t m_nQueueWaiters = 0; // callers waiting for the mailbox to empty
 };
 
 // The entry of each request's worker thread (component/Worker.cpp); pParam is the CPagewright

@@ -1,6 +1,7 @@
 // The worker thread of one request: it takes the request out of the object's mailbox, runs it as
 // a job (the job record is engine/GenThread.cpp) and hands the result back.
 #include <new>
+#include <thread>
 #include <utility>
 
 #include "component/Pagewright.h"
@@ -37,6 +38,7 @@ unsigned RunWorker(void* pParam) {
     std::int32_t nRequestIndex = -1;
     bool bTextIsFile = false;
     bool bCalledOff = false;
+    bool bCallerWaits = false;
     {
         platform::MutexLock lock(pOwner->m_mutex);
         // The worker is started before its request is in the mailbox (QueueRequest): wait for
@@ -56,6 +58,7 @@ unsigned RunWorker(void* pParam) {
             bTextIsFile = pOwner->m_bTextIsFile;
             nRequestIndex = pOwner->m_nIssued - 1;
             pOwner->m_bReady = TRUE;
+            bCallerWaits = pOwner->m_nQueueWaiters > 0;
         }
     }
     if (bCalledOff) {
@@ -66,6 +69,12 @@ unsigned RunWorker(void* pParam) {
     // does not wake only to wait for the lock. A waiter that has not gone to sleep yet sees the
     // flag up under the lock.
     pOwner->m_changed.NotifyAll();
+    // A host queueing a batch waits for each worker to take its request before it can queue the
+    // next, while the jobs themselves can run at any time. The woken caller would otherwise
+    // queue behind this job on this processor; giving the processor up once lets it go first,
+    // and keeps the batch's requests coming while the jobs fill the processors.
+    if (bCallerWaits)
+        std::this_thread::yield();
 
     // A text file is read by the job's own thread, after the next request has been let in, and
     // straight into the job: its bytes are never copied.
