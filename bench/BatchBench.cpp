@@ -3,9 +3,11 @@
 // 100 jobs run, and resident memory with 1,000 jobs in flight. Prints Markdown.
 //
 //   pagewright_batch_bench [--skip-polling]
+//   pagewright_batch_bench --batch-only N   (N woken batches and nothing else, for a profiler)
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -54,12 +56,15 @@ void WaitFinished(IPagewright* p) {
 }
 
 // Queue, poll to finished, read every name, Reset: what a host does with a batch.
-double RunBatch(const Request& req, int nRequests, int* pnMade) {
+// *pdQueued (if given) receives the time the GenerateHTML calls took.
+double RunBatch(const Request& req, int nRequests, int* pnMade, double* pdQueued = nullptr) {
     IPagewright* p = NewGenerator();
     const auto t0 = Clock::now();
     std::vector<int> arrIndexes(static_cast<std::size_t>(nRequests));
     for (int& nIndex : arrIndexes)
         p->GenerateHTML(req.text.Get(), req.form.Get(), req.section.Get(), &nIndex);
+    if (pdQueued)
+        *pdQueued = SecondsSince(t0);
     WaitFinished(p);
     int nMade = 0;
     for (int nIndex : arrIndexes) {
@@ -113,6 +118,8 @@ void ReleaseJobs(IPagewright* p, const std::string& strFifo) {
 
 int main(int argc, char** argv) {
     const bool bSkipPolling = argc > 1 && std::strcmp(argv[1], "--skip-polling") == 0;
+    const int nBatchOnly =
+        argc > 2 && std::strcmp(argv[1], "--batch-only") == 0 ? std::atoi(argv[2]) : 0;
     const fs::path dir =
         fs::temp_directory_path() / ("pagewright-batch-" + std::to_string(::getpid()));
     fs::create_directories(dir / "pages");
@@ -132,6 +139,17 @@ int main(int argc, char** argv) {
                 strText.size());
     int nMade = 0;
     RunBatch(req, 50, &nMade); // warm-up
+    if (nBatchOnly > 0) {
+        for (int i = 0; i < nBatchOnly; ++i) {
+            double dQueued = 0;
+            const double dBatch = RunBatch(req, kBatch, &nMade, &dQueued);
+            std::printf("batch %d: %.1f ms (queueing %.1f ms), %d pages\n", i, dBatch * 1e3,
+                        dQueued * 1e3, nMade);
+        }
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+        return 0;
+    }
     const double dWoken = RunBatch(req, kBatch, &nMade);
     const int nMadeWoken = nMade;
     const double dDirect = RunDirect(strText, strForm, kBatch);

@@ -41,6 +41,7 @@ set(host_headers
     module/PagewrightApi.h
     component/IPagewright.h
     component/PagewrightDiagnostics.h
+    component/PagewrightFiles.h
     platform/types.h
     platform/bstr.h)
 set(host_header_dir ${PROJECT_BINARY_DIR}/include/pagewright)

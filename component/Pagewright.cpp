@@ -61,6 +61,8 @@ HRESULT CPagewright::CInnerUnknown::QueryInterface(REFIID riid, void** ppvObject
         *ppvObject = static_cast<ISupportErrorInfo*>(m_pThis);
     } else if (IsEqualGUID(riid, IID_IPagewrightDiagnostics)) {
         *ppvObject = static_cast<IPagewrightDiagnostics*>(&m_pThis->m_diagnostics);
+    } else if (IsEqualGUID(riid, IID_IPagewrightFiles)) {
+        *ppvObject = static_cast<IPagewrightFiles*>(&m_pThis->m_files);
     } else {
         *ppvObject = nullptr;
         return E_NOINTERFACE;
@@ -83,6 +85,11 @@ ULONG CPagewright::CInnerUnknown::Release() {
 // ---- IPagewright ----
 
 HRESULT CPagewright::GenerateHTML(BSTR szText, BSTR szFrmPath, BSTR szSectionName, int* pIndexNum) {
+    return QueueRequest(szText, szFrmPath, szSectionName, false, pIndexNum);
+}
+
+HRESULT CPagewright::QueueRequest(BSTR szText, BSTR szFrmPath, BSTR szSectionName,
+                                  bool bTextIsFile, int* pIndexNum) {
     if (!pIndexNum)
         return E_POINTER;
     // Convert before taking the lock: a long text should not hold up the other callers.
@@ -95,54 +102,62 @@ HRESULT CPagewright::GenerateHTML(BSTR szText, BSTR szFrmPath, BSTR szSectionNam
         return E_OUTOFMEMORY;
     }
 
+    // The request's worker is started first, and waits for the request in the mailbox. So the
+    // thread's start, the costliest step of a request, overlaps the hand-over of the previous
+    // request to its worker instead of following it: a host queueing a batch need not wait for
+    // the system to start each thread and then again for that thread to run. The job holds a
+    // reference until it has handed its result back, so the host may release the object while
+    // jobs run.
+    AddRef();
+    if (!platform::StartWorkerThread(&RunWorker, this)) {
+        Release();
+        *pIndexNum = -1;
+        return E_OUTOFMEMORY;
+    }
+
     std::int32_t nIndex;
+    bool bQueued = false;
     {
         platform::MutexLock lock(m_mutex);
         // The mailbox holds one request at a time: wait until the last worker has taken its
         // request out. Testing and lowering the flag under one lock keeps concurrent callers
         // from both filling the mailbox.
-        while (!m_bReady)
-            WaitForChange(kReadyPollMs);
+        if (!m_bReady) {
+            ++m_nQueueWaiters;
+            while (!m_bReady)
+                WaitForChange(kReadyPollMs);
+            --m_nQueueWaiters;
+        }
         // Room for this request's result now, so that a finishing job can always record it.
         const std::size_t nNeeded = static_cast<std::size_t>(m_nIssued) + 1;
-        if (m_arrResultFiles.capacity() < nNeeded || m_arrResultIndexes.capacity() < nNeeded ||
-            m_arrFailReasons.capacity() < nNeeded) {
-            // Doubling keeps a long batch to a few reallocations; 16 covers a short batch at once.
-            const std::size_t nRoom =
-                std::max<std::size_t>({nNeeded, 16, 2 * m_arrResultFiles.capacity()});
-            try {
+        try {
+            if (m_arrResultFiles.capacity() < nNeeded || m_arrResultIndexes.capacity() < nNeeded ||
+                m_arrFailReasons.capacity() < nNeeded) {
+                // Doubling keeps a long batch to a few reallocations; 16 covers a short batch.
+                const std::size_t nRoom =
+                    std::max<std::size_t>({nNeeded, 16, 2 * m_arrResultFiles.capacity()});
                 m_arrResultFiles.reserve(nRoom);
                 m_arrResultIndexes.reserve(nRoom);
                 m_arrFailReasons.reserve(nRoom);
-            } catch (const std::bad_alloc&) {
-                return E_OUTOFMEMORY;
             }
+            bQueued = true;
+        } catch (const std::bad_alloc&) {
+            // The worker started for this request will get none: call it off.
+            ++m_nCalledOff;
         }
-        m_bReady = FALSE;
-        m_strText = std::move(strText);
-        m_strFrmPath = std::move(strFrmPath);
-        m_strSectionName = std::move(strSectionName);
-        nIndex = m_nIssued++;
+        if (bQueued) {
+            m_bReady = FALSE;
+            m_strText = std::move(strText);
+            m_strFrmPath = std::move(strFrmPath);
+            m_strSectionName = std::move(strSectionName);
+            m_bTextIsFile = bTextIsFile;
+            nIndex = m_nIssued++;
+        }
     }
-
-    // The job holds a reference until it has handed its result back, so the host may release
-    // the object while jobs run.
-    AddRef();
-    if (!platform::StartWorkerThread(&RunWorker, this)) {
-        {
-            // No worker will take the request: undo it so nothing waits for it.
-            platform::MutexLock lock(m_mutex);
-            --m_nIssued;
-            m_strText.clear();
-            m_strFrmPath.clear();
-            m_strSectionName.clear();
-            m_bReady = TRUE;
-            m_changed.NotifyAll();
-        }
-        Release();
-        *pIndexNum = -1;
+    // Wakes the waiting workers, after the lock is given up (see RunWorker).
+    m_changed.NotifyAll();
+    if (!bQueued)
         return E_OUTOFMEMORY;
-    }
     *pIndexNum = nIndex;
     return S_OK;
 }
@@ -215,12 +230,16 @@ void CPagewright::WaitForChange(unsigned nMilliseconds) {
 
 void CPagewright::HandBackResult(std::string strResultFile, std::int32_t nRequestIndex,
                                  std::string strFailReason) noexcept {
-    platform::MutexLock lock(m_mutex);
-    // GenerateHTML reserved room for this entry, so no push_back allocates.
-    m_arrResultFiles.push_back(std::move(strResultFile));
-    m_arrResultIndexes.push_back(static_cast<std::uint32_t>(nRequestIndex));
-    m_arrFailReasons.push_back(std::move(strFailReason));
-    ++m_nCompleted;
+    {
+        platform::MutexLock lock(m_mutex);
+        // QueueRequest reserved room for this entry, so no push_back allocates.
+        m_arrResultFiles.push_back(std::move(strResultFile));
+        m_arrResultIndexes.push_back(static_cast<std::uint32_t>(nRequestIndex));
+        m_arrFailReasons.push_back(std::move(strFailReason));
+        ++m_nCompleted;
+    }
+    // After the lock is given up (see RunWorker). The caller still holds its reference on the
+    // object, so the condition variable is there to signal.
     m_changed.NotifyAll();
 }
 

@@ -12,6 +12,7 @@
 
 #include "component/IPagewright.h"
 #include "component/PagewrightDiagnostics.h"
+#include "component/PagewrightFiles.h"
 #include "platform/sync.h"
 #include "platform/types.h"
 
@@ -70,9 +71,15 @@ private:
     };
     friend HRESULT CreatePagewright(IUnknown* pUnkOuter, REFIID riid, void** ppv);
 
-    // Called with the lock held: releases it until the state may have changed (a worker took
-    // the mailbox or a job handed back) or nMilliseconds passed, and holds it again on return.
+    // Called with the lock held: releases it until the state may have changed (the mailbox was
+    // filled or emptied, a worker was called off or a job handed back) or nMilliseconds passed,
+    // and holds it again on return.
     void WaitForChange(unsigned nMilliseconds);
+
+    // GenerateHTML and GenerateHTMLFromFile: waits for the mailbox, fills it and starts the
+    // request's worker. bTextIsFile: strText is the path of the file that holds the text.
+    HRESULT QueueRequest(BSTR szText, BSTR szFrmPath, BSTR szSectionName, bool bTextIsFile,
+                         int* pIndexNum);
 
     // Records a finished request. Never fails: the result lists have room reserved for every
     // issued request, and a name that cannot be copied is recorded as the empty string.
@@ -94,12 +101,29 @@ private:
     };
     CDiagnostics m_diagnostics{this};
 
+    // IPagewrightFiles, served the same way (PagewrightFiles.cpp).
+    class CFiles final : public IPagewrightFiles {
+    public:
+        explicit CFiles(CPagewright* pOwner) : m_pOwner(pOwner) {}
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override;
+        ULONG STDMETHODCALLTYPE AddRef() override;
+        ULONG STDMETHODCALLTYPE Release() override;
+        HRESULT STDMETHODCALLTYPE GenerateHTMLFromFile(BSTR szTextFile, BSTR szFrmPath,
+                                                       BSTR szSectionName,
+                                                       int* pIndexNum) override;
+
+    private:
+        CPagewright* m_pOwner;
+    };
+    CFiles m_files{this};
+
     std::atomic<ULONG> m_cRef{1};
     CInnerUnknown m_innerUnknown{this};
     IUnknown* m_pUnkOuter; // the outer object, or m_innerUnknown when not aggregated
 
     platform::Mutex m_mutex;               // the object's one lock; guards every field below
-    platform::ConditionVariable m_changed; // signalled when m_bReady rises or a job hands back
+    platform::ConditionVariable m_changed; // signalled when m_bReady changes, a worker is called
+                                           // off or a job hands back
 
     std::int32_t m_nIssued = 0;
     std::int32_t m_nCompleted = 0;
@@ -112,6 +136,11 @@ private:
     std::string m_strText;
     std::string m_strFrmPath;
     std::string m_strSectionName;
+    bool m_bTextIsFile = false; // m_strText is the path of the file that holds the text
+    // Workers started for requests that were then refused: each waiting worker that finds the
+    // mailbox empty and this above 0 takes one away and ends without a job.
+    std::int32_t m_nCalledOff = 0;
+    std::int32_t m_nQueueWaiters = 0; // callers waiting for the mailbox to empty
 };
 
 // The entry of each request's worker thread (component/Worker.cpp); pParam is the CPagewright
@@ -119,7 +148,7 @@ private:
 unsigned RunWorker(void* pParam);
 
 // Creates a generator object and returns the interface asked for (IUnknown, IDispatch,
-// IPagewright or ISupportErrorInfo) with one reference. With pUnkOuter the object becomes the
+// IPagewright, ISupportErrorInfo, IPagewrightDiagnostics or IPagewrightFiles) with one reference. With pUnkOuter the object becomes the
 // inner object of that aggregate, and only IID_IUnknown may be asked for (else
 // CLASS_E_NOAGGREGATION): the aggregate receives the non-delegating IUnknown.
 HRESULT CreatePagewright(IUnknown* pUnkOuter, REFIID riid, void** ppv);

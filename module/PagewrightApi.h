@@ -8,6 +8,7 @@
 
 #include "component/IPagewright.h"
 #include "component/PagewrightDiagnostics.h"
+#include "component/PagewrightFiles.h"
 #include "platform/bstr.h"
 #include "platform/types.h"
 

@@ -30,6 +30,9 @@ bool ReadSome(FileHandle hFile, char* pBuffer, std::size_t nSize, std::size_t& n
 bool WriteSome(FileHandle hFile, const char* pData, std::size_t nSize, std::size_t& nWritten,
                int& nError);
 bool CloseFile(FileHandle hFile, int& nError);
+// The size of an open regular file; false for a pipe or anything else whose size is not known
+// before it has been read.
+bool KnownFileSize(FileHandle hFile, std::uint64_t& nSize);
 bool RemovePath(const std::string& strPath, int& nError);
 // The error code of an operation on a file that is not open.
 int NotOpenError();

@@ -16,6 +16,13 @@ namespace platform {
 std::u16string AnsiToUtf16(std::string_view text);
 std::string Utf16ToAnsi(std::u16string_view text);
 
+// AnsiToUtf16 into storage the caller has: Utf16Length gives the number of units, and
+// AnsiToUtf16Into writes exactly that many at pOut. BstrFromAnsi converts straight into the
+// BSTR this way, without a UTF-16 copy in between (a long text is converted once and held
+// twice, not three times).
+std::size_t Utf16Length(std::string_view text);
+void AnsiToUtf16Into(std::string_view text, char16_t* pOut, std::size_t nOut);
+
 // BSTR helpers: a null BSTR reads as the empty string. BstrFromAnsi gives null when the
 // string cannot be allocated.
 std::string BstrToAnsi(BSTR bstr);

@@ -20,11 +20,14 @@ std::string BstrToAnsi(BSTR bstr) {
 }
 
 BSTR BstrFromAnsi(std::string_view text) {
-    const std::u16string wide = AnsiToUtf16(text);
-    if (wide.size() > std::numeric_limits<UINT>::max())
+    // Straight into the BSTR: no UTF-16 copy of a long text in between.
+    const std::size_t nUnits = Utf16Length(text);
+    if (nUnits > std::numeric_limits<UINT>::max())
         return nullptr;
-    return SysAllocStringLen(reinterpret_cast<const OLECHAR*>(wide.data()),
-                             static_cast<UINT>(wide.size()));
+    const BSTR bstr = SysAllocStringLen(nullptr, static_cast<UINT>(nUnits));
+    if (bstr)
+        AnsiToUtf16Into(text, reinterpret_cast<char16_t*>(bstr), nUnits);
+    return bstr;
 }
 
 } // namespace platform

@@ -1,5 +1,12 @@
 #include "platform/strconv.h"
 
+#include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace platform {
 
 namespace {
@@ -38,80 +45,256 @@ std::size_t SequenceLength(const unsigned char* p, std::size_t nLeft) {
     return 0;
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
+// Writes cp as UTF-8 at q and returns the position after it.
+char* PutUtf8(char* q, char32_t cp) {
     if (cp < 0x80) {
-        out += static_cast<char>(cp);
+        *q++ = static_cast<char>(cp);
     } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        *q++ = static_cast<char>(0xC0 | (cp >> 6));
+        *q++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        *q++ = static_cast<char>(0xE0 | (cp >> 12));
+        *q++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *q++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        *q++ = static_cast<char>(0xF0 | (cp >> 18));
+        *q++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        *q++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *q++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
+    return q;
+}
+
+// Texts are mostly ASCII, and every host's text goes through here twice (into the BSTR and out
+// of it), so ASCII runs are handled in blocks.
+constexpr std::uint64_t kHighBits8 = 0x8080808080808080ull;
+constexpr std::uint64_t kHighBits16 = 0xFF80FF80FF80FF80ull;
+
+// The helpers below handle the run of ASCII at the start of a text in whole blocks (sixteen
+// characters with SSE2, which every x86-64 processor has; eight bytes or four units otherwise)
+// and return its length in characters; the caller takes what follows one by one.
+
+// The length of the ASCII run at p.
+std::size_t AsciiBlocks(const unsigned char* p, std::size_t n) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        if (_mm_movemask_epi8(v) != 0)
+            break;
+    }
+#endif
+    for (std::uint64_t w; i + 8 <= n; i += 8) {
+        std::memcpy(&w, p + i, 8);
+        if (w & kHighBits8)
+            break;
+    }
+    return i;
+}
+
+#if defined(__SSE2__)
+// Whether the eight units in v are all below 0x80.
+bool AllAscii16(__m128i v) {
+    const __m128i high = _mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xFF80)));
+    return _mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) == 0xFFFF;
+}
+#endif
+
+// The length of the run of UTF-16 units below 0x80 at p.
+std::size_t AsciiBlocks(const char16_t* p, std::size_t n) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    for (; i + 8 <= n; i += 8) {
+        if (!AllAscii16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i))))
+            break;
+    }
+#endif
+    for (std::uint64_t w; i + 4 <= n; i += 4) {
+        std::memcpy(&w, p + i, 8);
+        if (w & kHighBits16)
+            break;
+    }
+    return i;
+}
+
+// Copies the ASCII run at p to q as UTF-16 units.
+std::size_t WidenAscii(const unsigned char* p, std::size_t n, char16_t* q) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        if (_mm_movemask_epi8(v) != 0)
+            break;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(q + i), _mm_unpacklo_epi8(v, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(q + i + 8), _mm_unpackhi_epi8(v, zero));
+    }
+#endif
+    for (std::uint64_t w; i + 8 <= n; i += 8) {
+        std::memcpy(&w, p + i, 8);
+        if (w & kHighBits8)
+            break;
+        for (std::size_t k = 0; k < 8; ++k)
+            q[i + k] = p[i + k];
+    }
+    return i;
+}
+
+// Copies the run of UTF-16 units below 0x80 at p to q as bytes.
+std::size_t NarrowAscii(const char16_t* p, std::size_t n, char* q) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    for (; i + 16 <= n; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 8));
+        if (!AllAscii16(_mm_or_si128(a, b)))
+            break;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(q + i), _mm_packus_epi16(a, b));
+    }
+#endif
+    for (std::uint64_t w; i + 4 <= n; i += 4) {
+        std::memcpy(&w, p + i, 8);
+        if (w & kHighBits16)
+            break;
+        for (std::size_t k = 0; k < 4; ++k)
+            q[i + k] = static_cast<char>(p[i + k]);
+    }
+    return i;
+}
+
+// What one UTF-16 unit (or pair) at text[i] becomes: its code point for PutUtf8, or, for an
+// escaped byte, that byte (bByte). nUnits receives 1 or 2.
+char32_t DecodeUnit(std::u16string_view text, std::size_t i, std::size_t& nUnits, bool& bByte) {
+    const char16_t c = text[i];
+    nUnits = 1;
+    bByte = false;
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+        nUnits = 2;
+        return 0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
+    }
+    if (c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF) {
+        bByte = true;
+        return c - kEscapeBase;
+    }
+    if (c >= 0xD800 && c <= 0xDFFF)
+        return 0xFFFD;
+    return c;
+}
+
+std::size_t Utf8Length(char32_t cp) {
+    return cp < 0x80 ? 1 : cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4;
 }
 
 } // namespace
 
-std::u16string AnsiToUtf16(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
+std::size_t Utf16Length(std::string_view text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    std::size_t nUnits = 0;
+    for (std::size_t i = 0; i < n;) {
+        const std::size_t nAscii = AsciiBlocks(p + i, n - i);
+        nUnits += nAscii;
+        i += nAscii;
+        if (i == n)
+            break;
+        const std::size_t nLen = SequenceLength(p + i, n - i);
+        nUnits += nLen == 4 ? 2 : 1;
+        i += nLen == 0 ? 1 : nLen;
+    }
+    return nUnits;
+}
+
+namespace {
+
+// Writes the UTF-16 of text at q, which has room for it (at most one unit per byte), and
+// returns the position after the last unit written.
+char16_t* ConvertToUtf16(std::string_view text, char16_t* q) {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
     std::size_t i = 0;
     while (i < n) {
+        const std::size_t nAscii = WidenAscii(p + i, n - i, q);
+        q += nAscii;
+        i += nAscii;
+        if (i == n)
+            break;
         const std::size_t nLen = SequenceLength(p + i, n - i);
         switch (nLen) {
         case 0:
-            out += static_cast<char16_t>(kEscapeBase + p[i]);
+            *q++ = static_cast<char16_t>(kEscapeBase + p[i]);
             i += 1;
             continue;
         case 1:
-            out += static_cast<char16_t>(p[i]);
+            *q++ = static_cast<char16_t>(p[i]);
             break;
         case 2:
-            out += static_cast<char16_t>(((p[i] & 0x1F) << 6) | (p[i + 1] & 0x3F));
+            *q++ = static_cast<char16_t>(((p[i] & 0x1F) << 6) | (p[i + 1] & 0x3F));
             break;
         case 3:
-            out += static_cast<char16_t>(((p[i] & 0x0F) << 12) | ((p[i + 1] & 0x3F) << 6) |
+            *q++ = static_cast<char16_t>(((p[i] & 0x0F) << 12) | ((p[i + 1] & 0x3F) << 6) |
                                          (p[i + 2] & 0x3F));
             break;
         default: {
             const char32_t cp = ((p[i] & 0x07u) << 18) | ((p[i + 1] & 0x3Fu) << 12) |
                                 ((p[i + 2] & 0x3Fu) << 6) | (p[i + 3] & 0x3Fu);
-            out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-            out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+            *q++ = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+            *q++ = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
             break;
         }
         }
         i += nLen;
     }
+    return q;
+}
+
+} // namespace
+
+void AnsiToUtf16Into(std::string_view text, char16_t* pOut, std::size_t nOut) {
+    // nOut is Utf16Length(text): the conversion fills it exactly.
+    static_cast<void>(nOut);
+    ConvertToUtf16(text, pOut);
+}
+
+std::u16string AnsiToUtf16(std::string_view text) {
+    // Never more units than bytes: the string is cut to what was written at the end.
+    std::u16string out(text.size(), u'\0');
+    out.resize(static_cast<std::size_t>(ConvertToUtf16(text, out.data()) - out.data()));
     return out;
 }
 
 std::string Utf16ToAnsi(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
+    // Two passes, the first only counting, so that the result is allocated once at its size.
     const std::size_t n = text.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        const char16_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            AppendUtf8(out,
-                       0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00));
-            ++i;
-        } else if (c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF) {
-            out += static_cast<char>(c - kEscapeBase);
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            AppendUtf8(out, 0xFFFD);
-        } else {
-            AppendUtf8(out, c);
-        }
+    std::size_t nOut = 0;
+    for (std::size_t i = 0; i < n;) {
+        const std::size_t nAscii = AsciiBlocks(text.data() + i, n - i);
+        nOut += nAscii;
+        i += nAscii;
+        if (i == n)
+            break;
+        std::size_t nUnits;
+        bool bByte;
+        const char32_t cp = DecodeUnit(text, i, nUnits, bByte);
+        nOut += bByte ? 1 : Utf8Length(cp);
+        i += nUnits;
+    }
+    std::string out(nOut, '\0');
+    char* q = out.data();
+    for (std::size_t i = 0; i < n;) {
+        const std::size_t nAscii = NarrowAscii(text.data() + i, n - i, q);
+        q += nAscii;
+        i += nAscii;
+        if (i == n)
+            break;
+        std::size_t nUnits;
+        bool bByte;
+        const char32_t cp = DecodeUnit(text, i, nUnits, bByte);
+        if (bByte)
+            *q++ = static_cast<char>(cp);
+        else
+            q = PutUtf8(q, cp);
+        i += nUnits;
     }
     return out;
 }

@@ -21,6 +21,21 @@ std::u16string AnsiToUtf16(std::string_view text) {
     return out;
 }
 
+std::size_t Utf16Length(std::string_view text) {
+    if (text.empty() || text.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
+        return 0;
+    const int nOut =
+        ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    return nOut > 0 ? static_cast<std::size_t>(nOut) : 0;
+}
+
+void AnsiToUtf16Into(std::string_view text, char16_t* pOut, std::size_t nOut) {
+    if (nOut == 0)
+        return;
+    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                          reinterpret_cast<LPWSTR>(pOut), static_cast<int>(nOut));
+}
+
 std::string Utf16ToAnsi(std::u16string_view text) {
     std::string out;
     if (text.empty() || text.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))

@@ -4,6 +4,7 @@
 #include <future>
 #include <set>
 
+#include "platform/textfile.h"
 #include "tests/support/Host.h"
 #include "tests/support/TestSupport.h"
 
@@ -123,6 +124,41 @@ TEST_F(PagewrightTest, DiagnosticsGiveEachFinishedRequestsReason) {
     EXPECT_EQ(S_OK, m_p->Reset());
     EXPECT_EQ("", reason(1, S_FALSE));
     pDiag->Release();
+}
+
+// A text file, read by the worker, shares GenerateHTML's index sequence and gives the job the
+// same text, NUL byte included; a file that cannot be opened fails with a reason naming it.
+TEST_F(PagewrightTest, TextFilesQueueLikeTextsAndUnreadableOnesSayWhy) {
+    IPagewrightFiles* pFiles = nullptr;
+    ASSERT_EQ(S_OK, m_p->QueryInterface(IID_IPagewrightFiles, reinterpret_cast<void**>(&pFiles)));
+    const std::string text("Al\0pha", 6), file = m_tmp.File("text.txt");
+    const std::string missing = m_tmp.File("missing.txt");
+    testsupport::WriteFile(file, text);
+    const auto form = MakeBstr(m_form.c_str());
+    EXPECT_EQ(0, m_host.Generate(MakeBstr(std::u16string(u"Al\0pha", 6)), form, MakeBstr("L")));
+    int nIndex = -1;
+    EXPECT_EQ(S_OK, pFiles->GenerateHTMLFromFile(MakeBstr(file.c_str()).get(), form.get(),
+                                                 nullptr, &nIndex));
+    EXPECT_EQ(1, nIndex);
+    EXPECT_EQ(S_OK, pFiles->GenerateHTMLFromFile(MakeBstr(missing.c_str()).get(), form.get(),
+                                                 nullptr, &nIndex));
+    EXPECT_EQ(2, nIndex);
+    EXPECT_EQ(E_POINTER, pFiles->GenerateHTMLFromFile(nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(m_host.WaitFinished());
+    for (int i : {0, 1})
+        EXPECT_EQ(testsupport::kPlainHead + "<p>" + text + "</p></body></html>",
+                  ReadFile(Expected(i)));
+    EXPECT_EQ("", m_host.Name(2));
+    IPagewrightDiagnostics* pDiag = nullptr;
+    ASSERT_EQ(S_OK, pFiles->QueryInterface(IID_IPagewrightDiagnostics,
+                                           reinterpret_cast<void**>(&pDiag)));
+    BSTR reason = nullptr;
+    EXPECT_EQ(S_OK, pDiag->GetFailureReason(2, &reason));
+    // 2 is ENOENT, and ERROR_FILE_NOT_FOUND on Windows.
+    EXPECT_EQ("cannot open the text file \"" + missing + "\": " + platform::FileErrorText(2),
+              platform::BstrToAnsi(testsupport::Bstr(reason, &SysFreeString).get()));
+    pDiag->Release();
+    pFiles->Release();
 }
 
 // HTML5 pages never replace a page: not one another object makes in the same second, not one

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <sys/stat.h>
 #include <iostream>
 #include <string>
 #include <string_view>
@@ -147,6 +148,69 @@ bool ReadTexts(const cli::GenerateOptions& opts, std::vector<std::string>& arrTe
             }
         }
         arrTexts.push_back(std::move(strText));
+    }
+    return true;
+}
+
+// One request of generate: its text, or the path of the regular file that holds it, which the
+// generator object reads itself.
+struct TextRequest {
+    bool bPath = false;
+    std::string strTextOrPath;
+};
+
+// Whether the regular file can be opened and read, with ReadTextSource's messages; false after
+// saying why.
+bool ProbeTextFile(const std::string& strPath) {
+    FILE* pFile = std::fopen(strPath.c_str(), "rb");
+    if (!pFile) {
+        std::cerr << "pagewright: "
+                  << Printable("cannot open text file '" + strPath + "': " + ErrorText(errno))
+                  << "\n";
+        return false;
+    }
+    char probe[4096];
+    errno = 0;
+    const std::size_t nRead = std::fread(probe, 1, sizeof probe, pFile);
+    const bool bFailed = nRead < sizeof probe && std::ferror(pFile) != 0;
+    const int nError = errno;
+    std::fclose(pFile);
+    if (bFailed) {
+        std::cerr << "pagewright: "
+                  << Printable("cannot read text file '" + strPath + "': " + ErrorText(nError))
+                  << "\n";
+        return false;
+    }
+    return true;
+}
+
+// The requests of generate, in order; false (after saying why) when a text file cannot be read.
+// A regular text file is only tried here: the object reads it into the job itself
+// (IPagewrightFiles), so the command never holds a long text, let alone a UTF-16 copy of it.
+// Anything else (standard input, a pipe, a device) can be read only once, or is no file the
+// object reads, and is read here as before.
+bool PrepareRequests(const cli::GenerateOptions& opts, std::vector<TextRequest>& arrRequests) {
+    arrRequests.reserve(opts.arrTexts.size());
+    for (const cli::TextSource& source : opts.arrTexts) {
+        TextRequest request{false, source.strArg};
+        if (source.bFromFile) {
+            // Judged by the path, without opening it: a pipe opened twice could lose its data.
+            struct stat st {};
+            const bool bRegular =
+                source.strArg != "-" && ::stat(source.strArg.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+            if (bRegular && !ProbeTextFile(source.strArg))
+                return false;
+            request.bPath = bRegular;
+            if (!bRegular) {
+                request.strTextOrPath.clear();
+                std::string strError;
+                if (!ReadTextSource(source.strArg, request.strTextOrPath, strError)) {
+                    std::cerr << "pagewright: " << Printable(strError) << "\n";
+                    return false;
+                }
+            }
+        }
+        arrRequests.push_back(std::move(request));
     }
     return true;
 }
@@ -314,9 +378,9 @@ bool CheckDestDir(const std::string& strDir) {
 }
 
 int RunGenerate(const cli::GenerateOptions& opts) {
-    // Read every text first: a missing file should stop the run before any page is made.
-    std::vector<std::string> arrTexts;
-    if (!ReadTexts(opts, arrTexts))
+    // Try every text first: a missing file should stop the run before any page is made.
+    std::vector<TextRequest> arrRequests;
+    if (!PrepareRequests(opts, arrRequests))
         return kExitUsage;
     if (!opts.strDestDir.empty() && !CheckDestDir(opts.strDestDir))
         return kExitUsage;
@@ -335,20 +399,43 @@ int RunGenerate(const cli::GenerateOptions& opts) {
 
     const host::ScopedBstr formPath(form.LoadPath());
     const host::ScopedBstr section(opts.strSection);
+    // A library registered from an older build may lack the interface: its requests then get
+    // their text read here.
+    IPagewrightFiles* pFiles = nullptr;
+    if (FAILED(pGenerator->QueryInterface(IID_IPagewrightFiles, reinterpret_cast<void**>(&pFiles))))
+        pFiles = nullptr;
     std::vector<int> arrIndexes;
-    arrIndexes.reserve(arrTexts.size());
-    for (std::size_t i = 0; i < arrTexts.size(); ++i) {
-        const host::ScopedBstr text(arrTexts[i]);
+    arrIndexes.reserve(arrRequests.size());
+    for (std::size_t i = 0; i < arrRequests.size(); ++i) {
+        TextRequest& request = arrRequests[i];
         int nIndex = -1;
-        const HRESULT hr =
-            pGenerator->GenerateHTML(text.Get(), formPath.Get(), section.Get(), &nIndex);
+        HRESULT hr = S_OK;
+        bool bSent = true;
+        if (request.bPath && pFiles) {
+            const host::ScopedBstr path(request.strTextOrPath);
+            hr = pFiles->GenerateHTMLFromFile(path.Get(), formPath.Get(), section.Get(), &nIndex);
+        } else {
+            std::string strError;
+            std::string strText;
+            if (request.bPath && !ReadTextSource(request.strTextOrPath, strText, strError)) {
+                std::cerr << "pagewright: " << Printable(strError) << "\n";
+                bSent = false;
+            } else {
+                const host::ScopedBstr text(request.bPath ? strText : request.strTextOrPath);
+                std::string().swap(request.strTextOrPath); // the BSTR is the copy sent
+                hr = pGenerator->GenerateHTML(text.Get(), formPath.Get(), section.Get(), &nIndex);
+            }
+        }
         if (FAILED(hr)) {
             std::cerr << "pagewright: request " << i << " could not be queued (HRESULT 0x"
                       << std::hex << static_cast<unsigned>(hr) << std::dec << ")\n";
-            nIndex = -1;
         }
+        if (FAILED(hr) || !bSent)
+            nIndex = -1;
         arrIndexes.push_back(nIndex);
     }
+    if (pFiles)
+        pFiles->Release();
 
     for (LONG bFinished = 0;;) {
         pGenerator->IsGeneratingFinished(&bFinished);
