@@ -88,8 +88,8 @@ HRESULT CPagewright::GenerateHTML(BSTR szText, BSTR szFrmPath, BSTR szSectionNam
     return QueueRequest(szText, szFrmPath, szSectionName, false, pIndexNum);
 }
 
-HRESULT CPagewright::QueueRequest(BSTR szText, BSTR szFrmPath, BSTR szSectionName,
-                                  bool bTextIsFile, int* pIndexNum) {
+HRESULT CPagewright::QueueRequest(BSTR szText, BSTR szFrmPath, BSTR szSectionName, bool bTextIsFile,
+                                  int* pIndexNum) {
     if (!pIndexNum)
         return E_POINTER;
     // Convert before taking the lock: a long text should not hold up the other callers.

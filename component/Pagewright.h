@@ -109,8 +109,7 @@ private:
         ULONG STDMETHODCALLTYPE AddRef() override;
         ULONG STDMETHODCALLTYPE Release() override;
         HRESULT STDMETHODCALLTYPE GenerateHTMLFromFile(BSTR szTextFile, BSTR szFrmPath,
-                                                       BSTR szSectionName,
-                                                       int* pIndexNum) override;
+                                                       BSTR szSectionName, int* pIndexNum) override;
 
     private:
         CPagewright* m_pOwner;
@@ -148,9 +147,9 @@ private:
 unsigned RunWorker(void* pParam);
 
 // Creates a generator object and returns the interface asked for (IUnknown, IDispatch,
-// IPagewright, ISupportErrorInfo, IPagewrightDiagnostics or IPagewrightFiles) with one reference. With pUnkOuter the object becomes the
-// inner object of that aggregate, and only IID_IUnknown may be asked for (else
-// CLASS_E_NOAGGREGATION): the aggregate receives the non-delegating IUnknown.
+// IPagewright, ISupportErrorInfo, IPagewrightDiagnostics or IPagewrightFiles) with one reference.
+// With pUnkOuter the object becomes the inner object of that aggregate, and only IID_IUnknown may
+// be asked for (else CLASS_E_NOAGGREGATION): the aggregate receives the non-delegating IUnknown.
 HRESULT CreatePagewright(IUnknown* pUnkOuter, REFIID riid, void** ppv);
 inline HRESULT CreatePagewright(REFIID riid, void** ppv) {
     return CreatePagewright(nullptr, riid, ppv);

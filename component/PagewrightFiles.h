@@ -47,8 +47,7 @@ struct IPagewrightFiles : IUnknown {
     //   E_OUTOFMEMORY  memory ran out or the worker thread could not be started; nothing is
     //                  queued and *pIndexNum holds no index (-1 or unchanged)
     virtual HRESULT STDMETHODCALLTYPE GenerateHTMLFromFile(BSTR szTextFile, BSTR szFrmPath,
-                                                           BSTR szSectionName,
-                                                           int* pIndexNum) = 0;
+                                                           BSTR szSectionName, int* pIndexNum) = 0;
 
 protected:
     ~IPagewrightFiles() = default;

@@ -1,13 +1,13 @@
 // The worker thread of one request: it takes the request out of the object's mailbox, runs it as
 // a job (the job record is engine/GenThread.cpp) and hands the result back.
 #include <new>
-#include <thread>
 #include <utility>
 
 #include "component/Pagewright.h"
 #include "engine/GenThread.h"
 #include "platform/filebytes.h"
 #include "platform/textfile.h"
+#include "platform/thread.h"
 
 namespace {
 
@@ -74,7 +74,7 @@ unsigned RunWorker(void* pParam) {
     // queue behind this job on this processor; giving the processor up once lets it go first,
     // and keeps the batch's requests coming while the jobs fill the processors.
     if (bCallerWaits)
-        std::this_thread::yield();
+        platform::GiveUpProcessor();
 
     // A text file is read by the job's own thread, after the next request has been let in, and
     // straight into the job: its bytes are never copied.

@@ -53,8 +53,7 @@ bool ReadToEnd(os::FileHandle hFile, std::string& strBytes, std::size_t nFilled,
 
 } // namespace
 
-bool ReadWholeFile(const std::string& strPath, std::string& strBytes, int& nError,
-                   bool* pbOpened) {
+bool ReadWholeFile(const std::string& strPath, std::string& strBytes, int& nError, bool* pbOpened) {
     strBytes.clear();
     if (pbOpened)
         *pbOpened = false;

@@ -3,6 +3,7 @@
 #include <ctime>
 #include <new>
 #include <pthread.h>
+#include <sched.h>
 
 #include "platform/osapi.h"
 
@@ -67,6 +68,10 @@ void SleepMs(unsigned nMilliseconds) {
                 static_cast<long>(nMilliseconds % 1000) * 1000000L};
     while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
     }
+}
+
+void GiveUpProcessor() {
+    ::sched_yield();
 }
 
 } // namespace platform

@@ -49,4 +49,8 @@ void SleepMs(unsigned nMilliseconds) {
     ::Sleep(nMilliseconds);
 }
 
+void GiveUpProcessor() {
+    ::SwitchToThread();
+}
+
 } // namespace platform

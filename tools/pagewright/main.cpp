@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <sys/stat.h>
 #include <iostream>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <thread>
 #include <vector>
 
@@ -196,8 +196,8 @@ bool PrepareRequests(const cli::GenerateOptions& opts, std::vector<TextRequest>&
         if (source.bFromFile) {
             // Judged by the path, without opening it: a pipe opened twice could lose its data.
             struct stat st {};
-            const bool bRegular =
-                source.strArg != "-" && ::stat(source.strArg.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+            const bool bRegular = source.strArg != "-" && ::stat(source.strArg.c_str(), &st) == 0 &&
+                                  S_ISREG(st.st_mode);
             if (bRegular && !ProbeTextFile(source.strArg))
                 return false;
             request.bPath = bRegular;
