@@ -1,5 +1,8 @@
 #include "engine/FormFile.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "engine/TextUtil.h"
 #include "platform/textfile.h"
 
@@ -55,6 +58,18 @@ BOOL CFormFile::Parse() {
             m_strLoadError += std::string(": ") + platform::FileErrorText(nError);
         return FALSE;
     }
+    // A regular file's size bounds what is kept of it: the kept bytes are no more, and every
+    // kept line takes two bytes at least, its line end included. Room for that much at once
+    // spares the copies of growing buffers, during which a large form would be held twice
+    // over; room that is never written takes no memory. (Capped, for the address space of
+    // 32-bit hosts: a larger file grows as it is read.)
+    constexpr std::uint64_t kMaxReserve = 64 << 20;
+    const std::uint64_t nSize = std::min(file.KnownSize(), kMaxReserve);
+    const bool bReserved = nSize != 0;
+    if (bReserved) {
+        m_strText.reserve(static_cast<std::size_t>(nSize));
+        m_arrLines.reserve(static_cast<std::size_t>(std::min(nSize / 2 + 2, kMaxReserve / 8)));
+    }
     std::size_t nLineNumber = 0;
     try {
         for (std::string strLine; file.ReadLine(strLine);) {
@@ -68,7 +83,8 @@ BOOL CFormFile::Parse() {
                          ": the form file could not be read to its end";
         return FALSE;
     }
-    EndParse();
+    if (!bReserved || nSize == kMaxReserve)
+        EndParse();
     return TRUE;
 }
 
@@ -99,8 +115,15 @@ bool CFormFile::AddLine(std::string_view line, std::size_t nLineNumber) {
         m_strLoadError = m_strPath + ":" + std::to_string(nLineNumber) + ": " + strWhy;
         return false;
     }
+    if (m_strText.size() + line.size() > UINT32_MAX || nLineNumber > UINT32_MAX) {
+        Clear();
+        m_strLoadError = m_strPath + ":" + std::to_string(nLineNumber) +
+                         ": the form file is too large: its lines hold more than 4 GiB";
+        return false;
+    }
     m_strText.append(line);
-    m_arrLines.push_back({m_strText.size(), nLineNumber});
+    m_arrLines.push_back(
+        {static_cast<std::uint32_t>(m_strText.size()), static_cast<std::uint32_t>(nLineNumber)});
     m_arrSections.back().nEnd = m_arrLines.size();
     return true;
 }

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,9 +27,10 @@
 
 class CFormFile {
     // A kept line: it ends at nEnd in the text and begins where the line before it ends.
+    // Eight bytes a line: a form file of more than 4 GiB of kept lines is refused.
     struct LineRecord {
-        std::size_t nEnd;
-        std::size_t nFileLine; // 1-based line number in the file
+        std::uint32_t nEnd;
+        std::uint32_t nFileLine; // 1-based line number in the file
     };
 
 public:

@@ -59,6 +59,9 @@ public:
     bool Open(const std::string& strPath, int* pError = nullptr);
     // False at the end of the file. Throws FileException on a read error.
     bool ReadLine(std::string& strLine);
+    // The file's size when the system knows it up front (a regular file), else 0: a bound for
+    // what a caller keeps of the file, when it wants to allocate once.
+    std::uint64_t KnownSize() const { return m_nKnownSize; }
     void Close() noexcept;
 
 private:
@@ -68,6 +71,7 @@ private:
     std::string m_strPath;
     std::unique_ptr<char[]> m_buffer;
     std::size_t m_nCapacity = 0;
+    std::uint64_t m_nKnownSize = 0;
     std::size_t m_nStart = 0;
     std::size_t m_nEnd = 0;
     bool m_bEof = false;

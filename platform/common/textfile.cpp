@@ -67,6 +67,8 @@ bool TextFileReader::Open(const std::string& strPath, int* pError) {
     }
     m_hFile = hFile;
     m_strPath = strPath;
+    std::uint64_t nSize = 0;
+    m_nKnownSize = os::KnownFileSize(hFile, nSize) ? nSize : 0;
     // Not zero-filled: every job reads its form file through here, and the bytes are read over.
     if (m_nCapacity < kReadChunk) {
         m_buffer = std::make_unique_for_overwrite<char[]>(kReadChunk);
