@@ -41,12 +41,12 @@ trap 'rm -f "$body" "$tmp"' EXIT
         2>/dev/null |
         sed -n '/^## Engine scaling/,$p' | sed 's/^## Engine scaling/## Engine scaling, default allocator/'
     echo
-    echo "Each job allocates its token list and page afresh. With glibc's defaults, memory freed"
-    echo "at the end of a large job goes back to the system, and the next job faults it in again;"
-    echo "on this virtual machine a page fault costs several microseconds, which dominates large"
-    echo "jobs and makes a size that follows a smaller one (warm heap) look faster than it is."
-    echo "The same run with the allocator keeping freed memory (GLIBC_TUNABLES=$warm)"
-    echo "shows the engine's own cost; no target is judged on it:"
+    echo "A job's own working set is small and bounded (a window of its token list, a chunk of"
+    echo "the page, the file writer's buffer), but each job's text and form file are allocated"
+    echo "afresh, and with glibc's defaults a large block goes back to the system when it is freed,"
+    echo "so the next job faults it in again. The same run with the allocator keeping freed memory"
+    echo "(GLIBC_TUNABLES=$warm)"
+    echo "shows what that costs; no target is judged on it:"
     echo
     GLIBC_TUNABLES=$warm "$bin/pagewright_engine_bench" --benchmark_min_time=0.5 \
         --benchmark_color=false 2>/dev/null |
