@@ -437,11 +437,15 @@ int RunGenerate(const cli::GenerateOptions& opts) {
     if (pFiles)
         pFiles->Release();
 
+    // A short run is over in a few milliseconds, and every millisecond a sleep overshoots is
+    // the command's own: look often, more so at first.
+    auto pause = std::chrono::microseconds(100);
     for (LONG bFinished = 0;;) {
         pGenerator->IsGeneratingFinished(&bFinished);
         if (bFinished)
             break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::microseconds(500));
     }
 
     bool bAllMade = true;
