@@ -3,10 +3,6 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace platform {
 
 namespace {
@@ -70,20 +66,13 @@ char* PutUtf8(char* q, char32_t cp) {
 constexpr std::uint64_t kHighBits8 = 0x8080808080808080ull;
 constexpr std::uint64_t kHighBits16 = 0xFF80FF80FF80FF80ull;
 
-// The helpers below handle the run of ASCII at the start of a text in whole blocks (sixteen
-// characters with SSE2, which every x86-64 processor has; eight bytes or four units otherwise)
-// and return its length in characters; the caller takes what follows one by one.
+// The helpers below handle the run of ASCII at the start of a text in whole words (eight bytes
+// or four units at a time) and return its length in characters; the caller takes what follows
+// one by one.
 
 // The length of the ASCII run at p.
 std::size_t AsciiBlocks(const unsigned char* p, std::size_t n) {
     std::size_t i = 0;
-#if defined(__SSE2__)
-    for (; i + 16 <= n; i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        if (_mm_movemask_epi8(v) != 0)
-            break;
-    }
-#endif
     for (std::uint64_t w; i + 8 <= n; i += 8) {
         std::memcpy(&w, p + i, 8);
         if (w & kHighBits8)
@@ -92,23 +81,9 @@ std::size_t AsciiBlocks(const unsigned char* p, std::size_t n) {
     return i;
 }
 
-#if defined(__SSE2__)
-// Whether the eight units in v are all below 0x80.
-bool AllAscii16(__m128i v) {
-    const __m128i high = _mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xFF80)));
-    return _mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) == 0xFFFF;
-}
-#endif
-
 // The length of the run of UTF-16 units below 0x80 at p.
 std::size_t AsciiBlocks(const char16_t* p, std::size_t n) {
     std::size_t i = 0;
-#if defined(__SSE2__)
-    for (; i + 8 <= n; i += 8) {
-        if (!AllAscii16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i))))
-            break;
-    }
-#endif
     for (std::uint64_t w; i + 4 <= n; i += 4) {
         std::memcpy(&w, p + i, 8);
         if (w & kHighBits16)
@@ -120,16 +95,6 @@ std::size_t AsciiBlocks(const char16_t* p, std::size_t n) {
 // Copies the ASCII run at p to q as UTF-16 units.
 std::size_t WidenAscii(const unsigned char* p, std::size_t n, char16_t* q) {
     std::size_t i = 0;
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    for (; i + 16 <= n; i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        if (_mm_movemask_epi8(v) != 0)
-            break;
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(q + i), _mm_unpacklo_epi8(v, zero));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(q + i + 8), _mm_unpackhi_epi8(v, zero));
-    }
-#endif
     for (std::uint64_t w; i + 8 <= n; i += 8) {
         std::memcpy(&w, p + i, 8);
         if (w & kHighBits8)
@@ -143,15 +108,6 @@ std::size_t WidenAscii(const unsigned char* p, std::size_t n, char16_t* q) {
 // Copies the run of UTF-16 units below 0x80 at p to q as bytes.
 std::size_t NarrowAscii(const char16_t* p, std::size_t n, char* q) {
     std::size_t i = 0;
-#if defined(__SSE2__)
-    for (; i + 16 <= n; i += 16) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 8));
-        if (!AllAscii16(_mm_or_si128(a, b)))
-            break;
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(q + i), _mm_packus_epi16(a, b));
-    }
-#endif
     for (std::uint64_t w; i + 4 <= n; i += 4) {
         std::memcpy(&w, p + i, 8);
         if (w & kHighBits16)
