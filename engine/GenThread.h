@@ -92,6 +92,7 @@ public:
 
     // ---- tokenizer ----
     BOOL TokenizeText(BOOL* pbInlineStyles);
+    // Defined inline in Tokenizer.cpp, for its callers there only.
     BOOL SplitNextToken(BOOL bInlineStyles, UINT nKind, UINT* pnNextKind, std::string_view* pRun,
                         std::string_view* pStyle);
     // SplitNextToken's failure inside a list, at the marker p characters into the rest.
