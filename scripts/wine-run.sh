@@ -34,6 +34,18 @@ case "$1" in
     ;;
 *)
     init_prefix || { echo "wine-run.sh: cannot create the prefix $WINEPREFIX" >&2; exit 1; }
-    timeout "$limit" wine "$@"
+    errors=$(mktemp)
+    trap 'rm -f "$errors"' EXIT
+    timeout "$limit" wine "$@" 2>"$errors"
+    status=$?
+    cat "$errors" >&2
+    # A client that reaches its wineserver just as that one shuts down is dropped ("wine client
+    # error: ... Connection reset by peer") before the program has run: run it once more.
+    if [ $status -ne 0 ] && grep -q "^wine client error" "$errors"; then
+        echo "wine-run.sh: the wineserver dropped the program; running it again" >&2
+        timeout "$limit" wine "$@"
+        status=$?
+    fi
+    exit $status
     ;;
 esac
