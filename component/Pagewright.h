@@ -86,33 +86,36 @@ private:
     void HandBackResult(std::string strResultFile, std::int32_t nRequestIndex,
                         std::string strFailReason = {}) noexcept;
 
-    // IPagewrightDiagnostics, served by a part of this object so that the automation
-    // interface stays as it is (PagewrightDiagnostics.cpp).
-    class CDiagnostics final : public IPagewrightDiagnostics {
+    // A part of this object that serves one more interface, so that the automation interface
+    // stays as it is. It shares the object's identity and reference count, as COM asks of
+    // every interface of one object.
+    template <class Interface> class CPart : public Interface {
     public:
-        explicit CDiagnostics(CPagewright* pOwner) : m_pOwner(pOwner) {}
-        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override;
-        ULONG STDMETHODCALLTYPE AddRef() override;
-        ULONG STDMETHODCALLTYPE Release() override;
-        HRESULT STDMETHODCALLTYPE GetFailureReason(int nIndex, BSTR* pszReason) override;
+        explicit CPart(CPagewright* pOwner) : m_pOwner(pOwner) {}
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override {
+            return m_pOwner->QueryInterface(riid, ppvObject);
+        }
+        ULONG STDMETHODCALLTYPE AddRef() override { return m_pOwner->AddRef(); }
+        ULONG STDMETHODCALLTYPE Release() override { return m_pOwner->Release(); }
 
-    private:
+    protected:
         CPagewright* m_pOwner;
+    };
+
+    // IPagewrightDiagnostics (PagewrightDiagnostics.cpp).
+    class CDiagnostics final : public CPart<IPagewrightDiagnostics> {
+    public:
+        using CPart::CPart;
+        HRESULT STDMETHODCALLTYPE GetFailureReason(int nIndex, BSTR* pszReason) override;
     };
     CDiagnostics m_diagnostics{this};
 
-    // IPagewrightFiles, served the same way (PagewrightFiles.cpp).
-    class CFiles final : public IPagewrightFiles {
+    // IPagewrightFiles (PagewrightFiles.cpp).
+    class CFiles final : public CPart<IPagewrightFiles> {
     public:
-        explicit CFiles(CPagewright* pOwner) : m_pOwner(pOwner) {}
-        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override;
-        ULONG STDMETHODCALLTYPE AddRef() override;
-        ULONG STDMETHODCALLTYPE Release() override;
+        using CPart::CPart;
         HRESULT STDMETHODCALLTYPE GenerateHTMLFromFile(BSTR szTextFile, BSTR szFrmPath,
                                                        BSTR szSectionName, int* pIndexNum) override;
-
-    private:
-        CPagewright* m_pOwner;
     };
     CFiles m_files{this};
 

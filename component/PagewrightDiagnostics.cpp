@@ -6,20 +6,6 @@
 #include "platform/bstr.h"
 #include "platform/strconv.h"
 
-// The part shares the object's identity and reference count, as COM asks of every interface
-// of one object.
-HRESULT CPagewright::CDiagnostics::QueryInterface(REFIID riid, void** ppvObject) {
-    return m_pOwner->QueryInterface(riid, ppvObject);
-}
-
-ULONG CPagewright::CDiagnostics::AddRef() {
-    return m_pOwner->AddRef();
-}
-
-ULONG CPagewright::CDiagnostics::Release() {
-    return m_pOwner->Release();
-}
-
 HRESULT CPagewright::CDiagnostics::GetFailureReason(int nIndex, BSTR* pszReason) {
     if (!pszReason)
         return E_POINTER;
