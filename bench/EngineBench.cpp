@@ -219,9 +219,9 @@ void PrintSummary(const CollectingReporter& reporter, bool bTargets) {
         targets.push_back({std::string("job / copy, ") + mode.szMode + " text, the largest of " +
                                "10 KB to 10 MB (at " + std::to_string(nWorstSize / 1000) + " KB)",
                            bComplete ? dWorstVsCopy : -1, kMaxJobVsCopy});
-        targets.push_back({std::string("time of the 10 MB ") + mode.szMode +
-                               " job / time of the 1 MB one",
-                           dRatio, kMaxTenfold});
+        targets.push_back(
+            {std::string("time of the 10 MB ") + mode.szMode + " job / time of the 1 MB one",
+             dRatio, kMaxTenfold});
     }
 
     std::printf("\n### Large form files\n\nA job with a short text and a form file of ten lines a "
@@ -229,20 +229,19 @@ void PrintSummary(const CollectingReporter& reporter, bool bTargets) {
                 "\n\n| form file | time | time / time of previous size |\n|---|---|---|\n");
     double dPrevious = -1;
     for (long nLines : kFormLines) {
-        const double dSeconds = reporter.Seconds("BM_LargeFormFile/" +
-                                                 std::to_string(nLines / kLinesPerSection) + "/" +
-                                                 std::to_string(nLines));
+        const double dSeconds =
+            reporter.Seconds("BM_LargeFormFile/" + std::to_string(nLines / kLinesPerSection) + "/" +
+                             std::to_string(nLines));
         char szRatio[32] = "";
         if (dPrevious > 0)
             std::snprintf(szRatio, sizeof szRatio, "%.1fx", dSeconds / dPrevious);
         std::printf("| %ld lines, %ld sections | %.3f ms | %s |\n", FormLineCounts()[nLines],
                     nLines / kLinesPerSection, dSeconds * 1e3, szRatio);
         if (nLines != kFormLines[0])
-            targets.push_back({"time of the job with " + std::to_string(nLines) +
-                                   " form lines / time of the one with " +
-                                   std::to_string(nLines / 10),
-                               dPrevious > 0 && dSeconds > 0 ? dSeconds / dPrevious : -1,
-                               kMaxTenfold});
+            targets.push_back(
+                {"time of the job with " + std::to_string(nLines) +
+                     " form lines / time of the one with " + std::to_string(nLines / 10),
+                 dPrevious > 0 && dSeconds > 0 ? dSeconds / dPrevious : -1, kMaxTenfold});
         dPrevious = dSeconds;
     }
 
@@ -264,8 +263,8 @@ void PrintSummary(const CollectingReporter& reporter, bool bTargets) {
                 "|---|---|---|---|\n");
     for (const Target& target : targets) {
         if (target.dMeasured <= 0) {
-            std::printf("| %s | not measured | at most %.1fx | missed |\n",
-                        target.strWhat.c_str(), target.dBound);
+            std::printf("| %s | not measured | at most %.1fx | missed |\n", target.strWhat.c_str(),
+                        target.dBound);
             continue;
         }
         std::printf("| %s | %.1fx | at most %.1fx | %s |\n", target.strWhat.c_str(),

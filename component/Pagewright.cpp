@@ -122,12 +122,8 @@ HRESULT CPagewright::QueueRequest(BSTR szText, BSTR szFrmPath, BSTR szSectionNam
         // The mailbox holds one request at a time: wait until the last worker has taken its
         // request out. Testing and lowering the flag under one lock keeps concurrent callers
         // from both filling the mailbox.
-        if (!m_bReady) {
-            ++m_nQueueWaiters;
-            while (!m_bReady)
-                WaitForChange(kReadyPollMs);
-            --m_nQueueWaiters;
-        }
+        while (!m_bReady)
+            m_mailboxEmptied.WaitFor(m_mutex, kReadyPollMs);
         // Room for this request's result now, so that a finishing job can always record it.
         const std::size_t nNeeded = static_cast<std::size_t>(m_nIssued) + 1;
         try {
@@ -154,8 +150,9 @@ HRESULT CPagewright::QueueRequest(BSTR szText, BSTR szFrmPath, BSTR szSectionNam
             nIndex = m_nIssued++;
         }
     }
-    // Wakes the waiting workers, after the lock is given up (see RunWorker).
-    m_changed.NotifyAll();
+    // Wakes a waiting worker, after the lock is given up (see RunWorker). One is enough: the
+    // mailbox holds one request, and a call-off ends one worker.
+    m_mailboxFilled.NotifyOne();
     if (!bQueued)
         return E_OUTOFMEMORY;
     *pIndexNum = nIndex;
@@ -193,7 +190,7 @@ HRESULT CPagewright::GetHTMLFileName(int nIndex, BSTR* szHTMLFile) {
 HRESULT CPagewright::Reset() {
     platform::MutexLock lock(m_mutex);
     while (m_nCompleted != m_nIssued)
-        WaitForChange(kResetPollMs);
+        m_jobHandedBack.WaitFor(m_mutex, kResetPollMs);
 
     for (std::int32_t i = 0; i < m_nCompleted; ++i) {
         const std::string_view name =
@@ -224,10 +221,6 @@ HRESULT CPagewright::InterfaceSupportsErrorInfo(REFIID riid) {
 
 // ---- waits and results ----
 
-void CPagewright::WaitForChange(unsigned nMilliseconds) {
-    m_changed.WaitFor(m_mutex, nMilliseconds);
-}
-
 void CPagewright::HandBackResult(std::string strResultFile, std::int32_t nRequestIndex,
                                  std::string strFailReason) noexcept {
     {
@@ -240,7 +233,7 @@ void CPagewright::HandBackResult(std::string strResultFile, std::int32_t nReques
     }
     // After the lock is given up (see RunWorker). The caller still holds its reference on the
     // object, so the condition variable is there to signal.
-    m_changed.NotifyAll();
+    m_jobHandedBack.NotifyAll();
 }
 
 HRESULT CreatePagewright(IUnknown* pUnkOuter, REFIID riid, void** ppv) {

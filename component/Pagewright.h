@@ -71,11 +71,6 @@ private:
     };
     friend HRESULT CreatePagewright(IUnknown* pUnkOuter, REFIID riid, void** ppv);
 
-    // Called with the lock held: releases it until the state may have changed (the mailbox was
-    // filled or emptied, a worker was called off or a job handed back) or nMilliseconds passed,
-    // and holds it again on return.
-    void WaitForChange(unsigned nMilliseconds);
-
     // GenerateHTML and GenerateHTMLFromFile: waits for the mailbox, fills it and starts the
     // request's worker. bTextIsFile: strText is the path of the file that holds the text.
     HRESULT QueueRequest(BSTR szText, BSTR szFrmPath, BSTR szSectionName, bool bTextIsFile,
@@ -123,9 +118,12 @@ private:
     CInnerUnknown m_innerUnknown{this};
     IUnknown* m_pUnkOuter; // the outer object, or m_innerUnknown when not aggregated
 
-    platform::Mutex m_mutex;               // the object's one lock; guards every field below
-    platform::ConditionVariable m_changed; // signalled when m_bReady changes, a worker is called
-                                           // off or a job hands back
+    platform::Mutex m_mutex; // the object's one lock; guards every field below
+    // What the waits sleep on (with m_mutex), each woken only by what it waits for: a batch's
+    // caller is not woken by every job that ends, nor a waiting worker by every hand-back.
+    platform::ConditionVariable m_mailboxEmptied; // m_bReady went up: callers queue
+    platform::ConditionVariable m_mailboxFilled;  // a request or a call-off for the workers
+    platform::ConditionVariable m_jobHandedBack;  // m_nCompleted grew: Reset looks again
 
     std::int32_t m_nIssued = 0;
     std::int32_t m_nCompleted = 0;
@@ -142,7 +140,6 @@ private:
     // Workers started for requests that were then refused: each waiting worker that finds the
     // mailbox empty and this above 0 takes one away and ends without a job.
     std::int32_t m_nCalledOff = 0;
-    std::int32_t m_nQueueWaiters = 0; // callers waiting for the mailbox to empty
 };
 
 // The entry of each request's worker thread (component/Worker.cpp); pParam is the CPagewright

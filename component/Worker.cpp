@@ -38,7 +38,6 @@ unsigned RunWorker(void* pParam) {
     std::int32_t nRequestIndex = -1;
     bool bTextIsFile = false;
     bool bCalledOff = false;
-    bool bCallerWaits = false;
     {
         platform::MutexLock lock(pOwner->m_mutex);
         // The worker is started before its request is in the mailbox (QueueRequest): wait for
@@ -46,7 +45,7 @@ unsigned RunWorker(void* pParam) {
         // take any request: each call starts one worker and then either queues one request or
         // calls one worker off, so none is left without.
         while (pOwner->m_bReady && pOwner->m_nCalledOff == 0)
-            pOwner->WaitForChange(kRequestPollMs);
+            pOwner->m_mailboxFilled.WaitFor(pOwner->m_mutex, kRequestPollMs);
         if (pOwner->m_bReady) {
             --pOwner->m_nCalledOff;
             bCalledOff = true;
@@ -58,7 +57,6 @@ unsigned RunWorker(void* pParam) {
             bTextIsFile = pOwner->m_bTextIsFile;
             nRequestIndex = pOwner->m_nIssued - 1;
             pOwner->m_bReady = TRUE;
-            bCallerWaits = pOwner->m_nQueueWaiters > 0;
         }
     }
     if (bCalledOff) {
@@ -68,13 +66,7 @@ unsigned RunWorker(void* pParam) {
     // Woken after the lock is given up, so that the caller waiting to queue the next request
     // does not wake only to wait for the lock. A waiter that has not gone to sleep yet sees the
     // flag up under the lock.
-    pOwner->m_changed.NotifyAll();
-    // A host queueing a batch waits for each worker to take its request before it can queue the
-    // next, while the jobs themselves can run at any time. The woken caller would otherwise
-    // queue behind this job on this processor; giving the processor up once lets it go first,
-    // and keeps the batch's requests coming while the jobs fill the processors.
-    if (bCallerWaits)
-        platform::GiveUpProcessor();
+    pOwner->m_mailboxEmptied.NotifyAll();
 
     // A text file is read by the job's own thread, after the next request has been let in, and
     // straight into the job: its bytes are never copied.

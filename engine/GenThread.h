@@ -5,6 +5,7 @@
 // engine never touches m_pOwner.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -178,6 +179,10 @@ public:
     // A chunk as large as the file writer's buffer goes to the file without being copied there.
     static constexpr std::size_t kChunkFlush = 64 * 1024;
     static constexpr std::size_t kChunkReserve = 96 * 1024;
+    // The room a chunk starts with: kChunkReserve for a long text, less for a short one, whose
+    // whole page is smaller. A short job that took (and gave back) the full room would make the
+    // C library hand memory back to the system after every job.
+    std::size_t ChunkRoom() const { return std::min(kChunkReserve, 4096 + 4 * m_strText.size()); }
     // The renderer of the job's page format (compatible until the settings say otherwise).
     engine::CPageRenderer& Renderer();
 

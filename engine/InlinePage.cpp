@@ -12,7 +12,7 @@ void CGenThread::LayOutInline(engine::CPageRenderer& renderer,
                               const std::function<void(const std::string&)>& sink) {
     std::size_t nCursor = 0;
     std::string strChunk;
-    strChunk.reserve(kChunkReserve);
+    strChunk.reserve(ChunkRoom());
     while (nCursor < m_nTokenCount) {
         // A run without a style of its own takes the default; the name is looked up trimmed.
         const std::string_view own = TokenStyle(nCursor);

@@ -75,7 +75,7 @@ bool CGenThread::LayOutBody(engine::CPageRenderer& renderer, const std::string* 
     if (nSection == std::string::npos) {
         // Without a layout the text still becomes a page: plain paragraphs.
         std::string strChunk;
-        strChunk.reserve(kChunkReserve);
+        strChunk.reserve(ChunkRoom());
         for (std::size_t i = 0; i < m_nTokenCount; ++i) {
             renderer.PlainParagraph(strChunk, TokenText(i));
             if (strChunk.size() >= kChunkFlush) {
@@ -106,7 +106,7 @@ bool CGenThread::LayOutSection(engine::CPageRenderer& renderer, std::size_t nSec
                                const std::function<void(const std::string&)>& sink) {
     const CFormFile::Lines lines = m_formFile.GetSectionLines(nSection);
     std::string strChunk;
-    strChunk.reserve(kChunkReserve);
+    strChunk.reserve(ChunkRoom());
     for (std::size_t i = 0; i < lines.size(); ++i) {
         // Lines are handed on together: one at a time would cost a call for every few bytes.
         if (!LayOutLine(renderer, lines[i], pnCursor, strChunk, &sink)) {

@@ -50,6 +50,8 @@ public:
     // after a NotifyAll, after nMilliseconds, or spuriously: callers look at their condition again.
     void WaitFor(Mutex& mutex, unsigned nMilliseconds);
     void NotifyAll();
+    // Wakes one waiter at least: for a change that only one of them can act on.
+    void NotifyOne();
 
 private:
     // WaitFor as the system does it (platform/posix, platform/win32).

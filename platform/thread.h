@@ -12,8 +12,6 @@ using ThreadProc = unsigned (*)(void* pParam);
 bool StartWorkerThread(ThreadProc proc, void* pParam);
 
 void SleepMs(unsigned nMilliseconds);
-// Lets another thread that is ready to run have this processor now.
-void GiveUpProcessor();
 
 namespace testing {
 // Makes the next nCount calls of StartWorkerThread fail as if the system had run out of

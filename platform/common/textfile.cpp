@@ -1,5 +1,6 @@
 #include "platform/textfile.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -14,6 +15,8 @@ namespace {
 // open file without a thought.
 constexpr std::size_t kReadChunk = 64 * 1024;
 constexpr std::size_t kWriteBuffer = 64 * 1024;
+// The least a reader asks the system for at a time.
+constexpr std::size_t kSmallestRead = 4 * 1024;
 
 const char* CauseText(FileException::Cause cause) {
     switch (cause) {
@@ -69,11 +72,14 @@ bool TextFileReader::Open(const std::string& strPath, int* pError) {
     m_strPath = strPath;
     std::uint64_t nSize = 0;
     m_nKnownSize = os::KnownFileSize(hFile, nSize) ? nSize : 0;
-    // Not zero-filled: every job reads its form file through here, and the bytes are read over.
-    if (m_nCapacity < kReadChunk) {
-        m_buffer = std::make_unique_for_overwrite<char[]>(kReadChunk);
-        m_nCapacity = kReadChunk;
-    }
+    // A file of known size gets a buffer that fits it, with a byte to spare to see its end in
+    // the next read: most form files are a few kilobytes, and a job that takes (and gives back)
+    // a large block for one costs the system more than the reading does. Not zero-filled: the
+    // bytes are read over.
+    m_nCapacity = kReadChunk;
+    if (m_nKnownSize > 0 && m_nKnownSize < kReadChunk)
+        m_nCapacity = std::max(kSmallestRead, static_cast<std::size_t>(m_nKnownSize) + 1);
+    m_buffer = std::make_unique_for_overwrite<char[]>(m_nCapacity);
     m_nStart = m_nEnd = 0;
     m_bEof = false;
     return true;
@@ -85,7 +91,10 @@ bool TextFileReader::Fill() {
         m_nEnd -= m_nStart;
         m_nStart = 0;
     }
-    if (m_nCapacity - m_nEnd < kReadChunk / 2) {
+    // A buffer made to fit grows only once full (the file grew after it was opened); a full-size
+    // one keeps half a read's room.
+    const std::size_t nRoom = m_nCapacity - m_nEnd;
+    if (nRoom == 0 || (m_nCapacity >= kReadChunk && nRoom < kReadChunk / 2)) {
         auto pLarger = std::make_unique_for_overwrite<char[]>(m_nCapacity * 2);
         std::memcpy(pLarger.get(), m_buffer.get(), m_nEnd);
         m_buffer = std::move(pLarger);
@@ -199,8 +208,9 @@ bool TextFileWriter::Create(const std::string& strPath, int* pError, CreateMode 
     }
     m_hFile = hFile;
     m_strPath = strPath;
+    // The buffer grows with what is written, up to kWriteBuffer: a small page never takes the
+    // whole of it.
     m_buffer.clear();
-    m_buffer.reserve(kWriteBuffer);
     return true;
 }
 

@@ -25,4 +25,8 @@ void ConditionVariable::NotifyAll() {
     m_cv.notify_all();
 }
 
+void ConditionVariable::NotifyOne() {
+    m_cv.notify_one();
+}
+
 } // namespace platform

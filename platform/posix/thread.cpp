@@ -3,7 +3,6 @@
 #include <ctime>
 #include <new>
 #include <pthread.h>
-#include <sched.h>
 
 #include "platform/osapi.h"
 
@@ -68,10 +67,6 @@ void SleepMs(unsigned nMilliseconds) {
                 static_cast<long>(nMilliseconds % 1000) * 1000000L};
     while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
     }
-}
-
-void GiveUpProcessor() {
-    ::sched_yield();
 }
 
 } // namespace platform

@@ -29,4 +29,8 @@ void ConditionVariable::NotifyAll() {
     ::WakeAllConditionVariable(&m_cv);
 }
 
+void ConditionVariable::NotifyOne() {
+    ::WakeConditionVariable(&m_cv);
+}
+
 } // namespace platform

@@ -49,8 +49,4 @@ void SleepMs(unsigned nMilliseconds) {
     ::Sleep(nMilliseconds);
 }
 
-void GiveUpProcessor() {
-    ::SwitchToThread();
-}
-
 } // namespace platform

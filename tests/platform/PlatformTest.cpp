@@ -34,6 +34,21 @@ TEST(TextFileReader, DropsOnlyTheCarriageReturnBeforeALineFeedAndReadsAnUnendedL
     EXPECT_EQ((std::vector<std::string>{"one", "c\r", "a\rb", "last"}), lines);
 }
 
+// The buffer is sized to the file as it was when opened; what is added after the opening is
+// read all the same, however long its line.
+TEST(TextFileReader, ReadsWhatTheFileGainedAfterItWasOpened) {
+    testsupport::TempDir dir;
+    testsupport::WriteFile(dir.File("in.txt"), "a\nb");
+    platform::TextFileReader reader;
+    ASSERT_TRUE(reader.Open(dir.File("in.txt")));
+    const std::string longLine(100'000, 'x');
+    testsupport::WriteFile(dir.File("in.txt"), "a\nb" + longLine + "\nend\n");
+    std::vector<std::string> lines;
+    for (std::string line; reader.ReadLine(line);)
+        lines.push_back(line);
+    EXPECT_EQ((std::vector<std::string>{"a", "b" + longLine, "end"}), lines);
+}
+
 // Only the last path component survives, "/" and "\\" alike, and never as "." or "..".
 // A path given, and the name of the file it makes inside the jail.
 using JailCase = std::pair<std::string, std::string>;
