@@ -70,9 +70,14 @@ BOOL CGenThread::TokenizeText(BOOL* pbInlineStyles) {
     // up to a point: past it the arrays grow as runs come, or the reservation alone would take
     // dozens of bytes per character of such a text.
     constexpr std::size_t kMaxReservedRuns = 1 << 16;
+    constexpr std::size_t kFirstWindowRuns = 256;
     std::size_t nReserve = 1;
     if (m_nTokenWindow != 0) {
-        nReserve = std::min(m_nTokenWindow, (m_strText.size() - m_nTextPos) / 3 + 1);
+        // A window fills once and is then reused, so growing into it costs little; reserving
+        // the bound instead would take a short text's arrays past the size at which the C
+        // library gives freed memory back to the system, and back again for the next job.
+        nReserve =
+            std::min({m_nTokenWindow, (m_strText.size() - m_nTextPos) / 3 + 1, kFirstWindowRuns});
     } else {
         const char* const pEnd = m_strText.data() + m_strText.size();
         for (const char* p = m_strText.data() + m_nTextPos;

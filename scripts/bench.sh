@@ -29,11 +29,31 @@ command -v cmark >/dev/null && references+=(--cmark "$(command -v cmark)")
 out=bench/RESULTS.md
 body=$(mktemp)
 tmp=$(mktemp)
-trap 'rm -f "$body" "$tmp"' EXIT
+engine=$(mktemp)
+trap 'rm -f "$body" "$tmp" "$engine"' EXIT
+# The engine runs first, while the disk is quiet: the batch on the disk below creates and
+# deletes thousands of files, and for half a minute after a deletion this machine's file system
+# creates files several times more slowly, which the small pages would show.
+{
+    "$bin/pagewright_engine_bench" --benchmark_min_time=0.5 --benchmark_color=false --targets \
+        2>/dev/null |
+        sed -n '/^## Engine scaling/,$p' | sed 's/^## Engine scaling/## Engine scaling, default allocator/'
+    echo
+    echo "A job's own working set is small and bounded (a window of its token list, a chunk of"
+    echo "the page, the file writer's buffer), but each job's text and form file are allocated"
+    echo "afresh, and with glibc's defaults a large block goes back to the system when it is freed,"
+    echo "so the next job faults it in again. The same run with the allocator keeping freed memory"
+    echo "(GLIBC_TUNABLES=$warm)"
+    echo "shows what that costs; no target is judged on it:"
+    echo
+    GLIBC_TUNABLES=$warm "$bin/pagewright_engine_bench" --benchmark_min_time=0.5 \
+        --benchmark_color=false 2>/dev/null |
+        sed -n '/^## Engine scaling/,$p' | sed 's/^## Engine scaling/## Engine scaling, freed memory kept/'
+} >"$engine"
 # The batch measures what the object and its threads cost, so its pages go to memory where the
 # machine has a tmpfs: on the disk, creating and deleting thousands of files costs more, and
-# varies more from run to run (after a deletion, for half a minute), than the jobs themselves.
-# The same batch on the disk follows, for comparison.
+# varies more from run to run, than the jobs themselves. The same batch on the disk follows, for
+# comparison.
 batch_dir=/tmp
 [ "$(stat -f -c %T /dev/shm 2>/dev/null)" = tmpfs ] && batch_dir=/dev/shm
 {
@@ -49,20 +69,7 @@ batch_dir=/tmp
     [ -z "$md4c_missing" ] || echo "$md4c_missing."
     [ -z "$cmark_missing" ] || echo "$cmark_missing."
     echo
-    "$bin/pagewright_engine_bench" --benchmark_min_time=0.5 --benchmark_color=false --targets \
-        2>/dev/null |
-        sed -n '/^## Engine scaling/,$p' | sed 's/^## Engine scaling/## Engine scaling, default allocator/'
-    echo
-    echo "A job's own working set is small and bounded (a window of its token list, a chunk of"
-    echo "the page, the file writer's buffer), but each job's text and form file are allocated"
-    echo "afresh, and with glibc's defaults a large block goes back to the system when it is freed,"
-    echo "so the next job faults it in again. The same run with the allocator keeping freed memory"
-    echo "(GLIBC_TUNABLES=$warm)"
-    echo "shows what that costs; no target is judged on it:"
-    echo
-    GLIBC_TUNABLES=$warm "$bin/pagewright_engine_bench" --benchmark_min_time=0.5 \
-        --benchmark_color=false 2>/dev/null |
-        sed -n '/^## Engine scaling/,$p' | sed 's/^## Engine scaling/## Engine scaling, freed memory kept/'
+    cat "$engine"
 } >"$body"
 
 # The verdict rows the benchmarks printed, gathered at the top.

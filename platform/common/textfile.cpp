@@ -15,6 +15,8 @@ namespace {
 // open file without a thought.
 constexpr std::size_t kReadChunk = 64 * 1024;
 constexpr std::size_t kWriteBuffer = 64 * 1024;
+// A piece at least this long is written without passing through the buffer.
+constexpr std::size_t kDirectWrite = 16 * 1024;
 // The least a reader asks the system for at a time.
 constexpr std::size_t kSmallestRead = 4 * 1024;
 
@@ -242,12 +244,14 @@ void TextFileWriter::Flush() {
 void TextFileWriter::WriteString(std::string_view text) {
     if (m_hFile == os::kNoFile)
         throw FileException(FileException::kWrite, os::NotOpenError(), m_strPath);
-    if (m_buffer.size() + text.size() <= kWriteBuffer) {
+    // Small pieces are gathered; a large one (a writer's chunk) goes out as it is, after what
+    // was gathered before it, rather than be copied once more.
+    if (text.size() < kDirectWrite && m_buffer.size() + text.size() <= kWriteBuffer) {
         m_buffer.append(text);
         return;
     }
     Flush();
-    if (text.size() >= kWriteBuffer)
+    if (text.size() >= kDirectWrite)
         WriteAll(text.data(), text.size());
     else
         m_buffer.append(text);
