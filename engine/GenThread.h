@@ -176,7 +176,7 @@ public:
     // Chunks are handed on once they pass kChunkFlush; kChunkReserve leaves room for the item
     // that passes it while staying below the size from which allocators map fresh pages for
     // every allocation (and the job pays a page fault for every 4 KB it writes).
-    // A chunk as large as the file writer's buffer goes to the file without being copied there.
+    // The file writer sends a chunk of 16 KB or more straight to the file, without copying it.
     static constexpr std::size_t kChunkFlush = 64 * 1024;
     static constexpr std::size_t kChunkReserve = 96 * 1024;
     // The room a chunk starts with: kChunkReserve for a long text, less for a short one, whose
