@@ -62,58 +62,23 @@ char* PutUtf8(char* q, char32_t cp) {
 }
 
 // Texts are mostly ASCII, and every host's text goes through here twice (into the BSTR and out
-// of it), so ASCII runs are handled in blocks.
-constexpr std::uint64_t kHighBits8 = 0x8080808080808080ull;
-constexpr std::uint64_t kHighBits16 = 0xFF80FF80FF80FF80ull;
-
-// The helpers below handle the run of ASCII at the start of a text in whole words (eight bytes
-// or four units at a time) and return its length in characters; the caller takes what follows
-// one by one.
-
-// The length of the ASCII run at p.
-std::size_t AsciiBlocks(const unsigned char* p, std::size_t n) {
+// of it), so ASCII runs are handled in whole words: eight bytes or four UTF-16 units at a time.
+// Returns the length in characters of the word-aligned ASCII run at the start of p, and copies
+// it to q (one character for one) when q is given; the caller takes what follows one by one.
+template <class In, class Out> std::size_t AsciiRun(const In* p, std::size_t n, Out* q) {
+    static_assert(sizeof(In) == 1 || sizeof(In) == 2);
+    constexpr std::size_t kPerWord = 8 / sizeof(In);
+    // The bits that are set in a word when one of its characters is not ASCII.
+    constexpr std::uint64_t kHighBits =
+        sizeof(In) == 1 ? 0x8080808080808080ull : 0xFF80FF80FF80FF80ull;
     std::size_t i = 0;
-    for (std::uint64_t w; i + 8 <= n; i += 8) {
+    for (std::uint64_t w; i + kPerWord <= n; i += kPerWord) {
         std::memcpy(&w, p + i, 8);
-        if (w & kHighBits8)
+        if (w & kHighBits)
             break;
-    }
-    return i;
-}
-
-// The length of the run of UTF-16 units below 0x80 at p.
-std::size_t AsciiBlocks(const char16_t* p, std::size_t n) {
-    std::size_t i = 0;
-    for (std::uint64_t w; i + 4 <= n; i += 4) {
-        std::memcpy(&w, p + i, 8);
-        if (w & kHighBits16)
-            break;
-    }
-    return i;
-}
-
-// Copies the ASCII run at p to q as UTF-16 units.
-std::size_t WidenAscii(const unsigned char* p, std::size_t n, char16_t* q) {
-    std::size_t i = 0;
-    for (std::uint64_t w; i + 8 <= n; i += 8) {
-        std::memcpy(&w, p + i, 8);
-        if (w & kHighBits8)
-            break;
-        for (std::size_t k = 0; k < 8; ++k)
-            q[i + k] = p[i + k];
-    }
-    return i;
-}
-
-// Copies the run of UTF-16 units below 0x80 at p to q as bytes.
-std::size_t NarrowAscii(const char16_t* p, std::size_t n, char* q) {
-    std::size_t i = 0;
-    for (std::uint64_t w; i + 4 <= n; i += 4) {
-        std::memcpy(&w, p + i, 8);
-        if (w & kHighBits16)
-            break;
-        for (std::size_t k = 0; k < 4; ++k)
-            q[i + k] = static_cast<char>(p[i + k]);
+        if (q)
+            for (std::size_t k = 0; k < kPerWord; ++k)
+                q[i + k] = static_cast<Out>(p[i + k]);
     }
     return i;
 }
@@ -149,7 +114,7 @@ std::size_t Utf16Length(std::string_view text) {
     const std::size_t n = text.size();
     std::size_t nUnits = 0;
     for (std::size_t i = 0; i < n;) {
-        const std::size_t nAscii = AsciiBlocks(p + i, n - i);
+        const std::size_t nAscii = AsciiRun(p + i, n - i, static_cast<char16_t*>(nullptr));
         nUnits += nAscii;
         i += nAscii;
         if (i == n)
@@ -170,7 +135,7 @@ char16_t* ConvertToUtf16(std::string_view text, char16_t* q) {
     const std::size_t n = text.size();
     std::size_t i = 0;
     while (i < n) {
-        const std::size_t nAscii = WidenAscii(p + i, n - i, q);
+        const std::size_t nAscii = AsciiRun(p + i, n - i, q);
         q += nAscii;
         i += nAscii;
         if (i == n)
@@ -224,7 +189,7 @@ std::string Utf16ToAnsi(std::u16string_view text) {
     const std::size_t n = text.size();
     std::size_t nOut = 0;
     for (std::size_t i = 0; i < n;) {
-        const std::size_t nAscii = AsciiBlocks(text.data() + i, n - i);
+        const std::size_t nAscii = AsciiRun(text.data() + i, n - i, static_cast<char*>(nullptr));
         nOut += nAscii;
         i += nAscii;
         if (i == n)
@@ -238,7 +203,7 @@ std::string Utf16ToAnsi(std::u16string_view text) {
     std::string out(nOut, '\0');
     char* q = out.data();
     for (std::size_t i = 0; i < n;) {
-        const std::size_t nAscii = NarrowAscii(text.data() + i, n - i, q);
+        const std::size_t nAscii = AsciiRun(text.data() + i, n - i, q);
         q += nAscii;
         i += nAscii;
         if (i == n)
