@@ -21,6 +21,7 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "BenchInputs.h"
@@ -137,9 +138,13 @@ double Median(std::vector<double> values) {
 
 // One program of the comparison: how to run it on an input, and what one run leaves.
 struct Program {
+    using Run = std::function<Measure(std::uintmax_t* pnOutputBytes)>;
+    Program(std::string strName, std::string strCommand, Run run)
+        : strName(std::move(strName)), strCommand(std::move(strCommand)), run(std::move(run)) {}
+
     std::string strName;    // as the tables show it
     std::string strCommand; // as the tables show it
-    std::function<Measure(std::uintmax_t* pnOutputBytes)> run;
+    Run run;
     std::vector<double> arrSeconds;
     long nMaxRssKiB = 0;
     std::uintmax_t nOutputBytes = 0;
@@ -243,38 +248,29 @@ int Run(int argc, char** argv) {
     // The floor of the memory measure: a forked child starts with this process's pages.
     const Measure floor = RunProcess({"/bin/true"}, "/dev/null", "/dev/null");
 
+    // A run of pagewright generate on one form and text.
+    const auto pagewright = [&](const std::string& strForm, const std::string& strText) {
+        return [&work, &strPagewright, strForm, strText](std::uintmax_t* pn) {
+            return RunPagewright(work, strPagewright, strForm, strText, pn);
+        };
+    };
     std::vector<Program> programs;
-    programs.push_back({"Pagewright",
-                        "`pagewright generate --text-file`",
-                        [&](std::uintmax_t* pn) {
-                            return RunPagewright(work, strPagewright, strInlineForm, strInline, pn);
-                        },
-                        {},
-                        0,
-                        0});
+    programs.push_back(
+        {"Pagewright", "`pagewright generate --text-file`", pagewright(strInlineForm, strInline)});
     if (!strMd4c.empty()) {
         const std::string strHtml = work.Path("md4c.html");
-        programs.push_back({"md4c",
-                            "`md4c_html FILE OUT` (md_html)",
-                            [&, strHtml](std::uintmax_t* pn) {
-                                return RunToFile({strMd4c, strMarkdown, strHtml}, "/dev/null",
-                                                 strHtml, work.Path("md4c.err"), pn);
-                            },
-                            {},
-                            0,
-                            0});
+        programs.push_back(
+            {"md4c", "`md4c_html FILE OUT` (md_html)", [&, strHtml](std::uintmax_t* pn) {
+                 return RunToFile({strMd4c, strMarkdown, strHtml}, "/dev/null", strHtml,
+                                  work.Path("md4c.err"), pn);
+             }});
     }
     if (!strCmark.empty()) {
         const std::string strHtml = work.Path("cmark.html");
-        programs.push_back({"cmark",
-                            "`cmark FILE > OUT`",
-                            [&, strHtml](std::uintmax_t* pn) {
+        programs.push_back({"cmark", "`cmark FILE > OUT`", [&, strHtml](std::uintmax_t* pn) {
                                 return RunToFile({strCmark, strMarkdown}, strHtml, strHtml,
                                                  work.Path("cmark.err"), pn);
-                            },
-                            {},
-                            0,
-                            0});
+                            }});
     }
     // One untimed round, so that every program and library is in the page cache, then the
     // rounds, each starting with the next program so that none always runs first.
@@ -332,14 +328,7 @@ int Run(int argc, char** argv) {
 
     // Peak memory: the 10 MB inline text above, the 10 MB section job and a 100 MB inline text,
     // which exists only for these runs.
-    Program section{"section",
-                    "",
-                    [&](std::uintmax_t* pn) {
-                        return RunPagewright(work, strPagewright, strSectionForm, strSection, pn);
-                    },
-                    {},
-                    0,
-                    0};
+    Program section{"section", "", pagewright(strSectionForm, strSection)};
     for (int r = 0; r < nReps; ++r)
         section.RunOnce();
     const std::string strLarge = work.Path("large.txt");
@@ -347,14 +336,7 @@ int Run(int argc, char** argv) {
         benchinputs::WriteWholeFile(strLarge, benchinputs::MarkdownShapeText(kLargeBytes));
     });
     const auto nLargeBytes = fs::file_size(strLarge);
-    Program large{"large",
-                  "",
-                  [&](std::uintmax_t* pn) {
-                      return RunPagewright(work, strPagewright, strInlineForm, strLarge, pn);
-                  },
-                  {},
-                  0,
-                  0};
+    Program large{"large", "", pagewright(strInlineForm, strLarge)};
     for (int r = 0; r < kLargeReps; ++r)
         large.RunOnce();
     fs::remove(strLarge);
