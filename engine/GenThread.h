@@ -304,6 +304,8 @@ public:
         return i - m_nTokenBase;
     }
     void FillTokenWindow(std::size_t i);
+    // Empties the three arrays, keeping their room for the next window.
+    void ClearTokenArrays();
     // Cuts up to nMax runs from state on into the arrays; false where the markup is malformed.
     bool CutRuns(TokenizerState& state, std::size_t nMax);
 

@@ -59,9 +59,7 @@ BOOL CGenThread::TokenizeText(BOOL* pbInlineStyles) {
 
     m_bInlineText = bInline;
     m_tokenStart = {m_nTextPos, nKind, style};
-    m_arrTokenText.clear();
-    m_arrTokenKind.clear();
-    m_arrTokenStyle.clear();
+    ClearTokenArrays();
     m_nTokenBase = 0;
     // Every run but the last ends at a marker of three characters at least, and (where runs
     // are kept whole) at a "<", so counting those bounds the number of runs more tightly;
@@ -132,15 +130,19 @@ bool CGenThread::CutRuns(TokenizerState& state, std::size_t nMax) {
     return true;
 }
 
+void CGenThread::ClearTokenArrays() {
+    m_arrTokenText.clear();
+    m_arrTokenKind.clear();
+    m_arrTokenStyle.clear();
+}
+
 void CGenThread::FillTokenWindow(std::size_t i) {
     // The text was tokenized whole before: cutting it again cannot fail.
     if (i < m_nTokenBase)
         RewindTokens();
     while (i - m_nTokenBase >= m_arrTokenText.size() && i < m_nTokenCount) {
         m_nTokenBase += m_arrTokenText.size();
-        m_arrTokenText.clear();
-        m_arrTokenKind.clear();
-        m_arrTokenStyle.clear();
+        ClearTokenArrays();
         CutRuns(m_tokenResume, m_nTokenWindow);
     }
 }
@@ -149,9 +151,7 @@ void CGenThread::RewindTokens() {
     if (m_nTokenBase == 0)
         return;
     m_nTokenBase = 0;
-    m_arrTokenText.clear();
-    m_arrTokenKind.clear();
-    m_arrTokenStyle.clear();
+    ClearTokenArrays();
     m_tokenResume = m_tokenStart;
     CutRuns(m_tokenResume, m_nTokenWindow);
 }
