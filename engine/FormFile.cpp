@@ -72,8 +72,9 @@ BOOL CFormFile::Parse() {
     }
     std::size_t nLineNumber = 0;
     try {
-        for (std::string strLine; file.ReadLine(strLine);) {
-            if (!AddLine(strLine, ++nLineNumber))
+        // Each line is kept (or dropped) straight from the reader's buffer.
+        for (std::string_view line; file.ReadLine(line);) {
+            if (!AddLine(line, ++nLineNumber))
                 return FALSE;
         }
     } catch (const platform::FileException&) {

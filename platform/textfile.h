@@ -59,6 +59,8 @@ public:
     bool Open(const std::string& strPath, int* pError = nullptr);
     // False at the end of the file. Throws FileException on a read error.
     bool ReadLine(std::string& strLine);
+    // The same, without a copy: line views the reader's buffer until the next call.
+    bool ReadLine(std::string_view& line);
     // The file's size when the system knows it up front (a regular file), else 0: a bound for
     // what a caller keeps of the file, when it wants to allocate once.
     std::uint64_t KnownSize() const { return m_nKnownSize; }

@@ -141,7 +141,7 @@ bool LineSplitter::Next(std::string_view& line) {
     return true;
 }
 
-bool TextFileReader::ReadLine(std::string& strLine) {
+bool TextFileReader::ReadLine(std::string_view& line) {
     if (m_hFile == os::kNoFile)
         return false;
     std::size_t nScanned = 0; // bytes after m_nStart known to hold no line feed
@@ -150,7 +150,7 @@ bool TextFileReader::ReadLine(std::string& strLine) {
         const std::size_t nAvail = m_nEnd - m_nStart;
         std::size_t nLen, nNext;
         if (FindLineEnd(std::string_view(pBegin, nAvail), nScanned, &nLen, &nNext)) {
-            strLine.assign(pBegin, nLen);
+            line = std::string_view(pBegin, nLen);
             m_nStart += nNext;
             return true;
         }
@@ -159,11 +159,19 @@ bool TextFileReader::ReadLine(std::string& strLine) {
         if (m_bEof || !Fill()) {
             if (nAvail == 0)
                 return false;
-            strLine.assign(m_buffer.get() + m_nStart, nAvail);
+            line = std::string_view(m_buffer.get() + m_nStart, nAvail);
             m_nStart = m_nEnd;
             return true;
         }
     }
+}
+
+bool TextFileReader::ReadLine(std::string& strLine) {
+    std::string_view line;
+    if (!ReadLine(line))
+        return false;
+    strLine.assign(line);
+    return true;
 }
 
 void TextFileReader::Close() noexcept {
