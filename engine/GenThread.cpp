@@ -145,10 +145,8 @@ void CGenThread::LayOutList(engine::CPageRenderer& renderer, const engine::ItemS
     renderer.ListBegin(strChunk, style, bNumbered);
     do {
         renderer.ListItems(strChunk, TakeListItems(nCursor));
-        if (pSink && strChunk.size() >= kChunkFlush) {
-            (*pSink)(strChunk);
-            strChunk.clear();
-        }
+        if (pSink)
+            HandOnFullChunk(strChunk, *pSink);
     } while (nCursor < m_nTokenCount && TokenKind(nCursor) == KIND_LIST_ITEM);
     renderer.ListEnd(strChunk, style, bNumbered);
 }

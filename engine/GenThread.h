@@ -183,6 +183,14 @@ public:
     // whole page is smaller. A short job that took (and gave back) the full room would make the
     // C library hand memory back to the system after every job.
     std::size_t ChunkRoom() const { return std::min(kChunkReserve, 4096 + 4 * m_strText.size()); }
+    // Hands strChunk to sink and empties it once it has passed kChunkFlush.
+    static void HandOnFullChunk(std::string& strChunk,
+                                const std::function<void(const std::string&)>& sink) {
+        if (strChunk.size() >= kChunkFlush) {
+            sink(strChunk);
+            strChunk.clear();
+        }
+    }
     // The renderer of the job's page format (compatible until the settings say otherwise).
     engine::CPageRenderer& Renderer();
 

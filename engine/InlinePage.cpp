@@ -30,10 +30,7 @@ void CGenThread::LayOutInline(engine::CPageRenderer& renderer,
         else // the first item's style is the style of the whole list
             LayOutList(renderer, style, false, nCursor, strChunk, &sink);
         // Runs are handed on together: one at a time would cost a call for every few bytes.
-        if (strChunk.size() >= kChunkFlush) {
-            sink(strChunk);
-            strChunk.clear();
-        }
+        HandOnFullChunk(strChunk, sink);
     }
     if (!strChunk.empty()) // the HTML5 page's style census writes nothing
         sink(strChunk);

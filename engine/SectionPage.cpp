@@ -78,10 +78,7 @@ bool CGenThread::LayOutBody(engine::CPageRenderer& renderer, const std::string* 
         strChunk.reserve(ChunkRoom());
         for (std::size_t i = 0; i < m_nTokenCount; ++i) {
             renderer.PlainParagraph(strChunk, TokenText(i));
-            if (strChunk.size() >= kChunkFlush) {
-                sink(strChunk);
-                strChunk.clear();
-            }
+            HandOnFullChunk(strChunk, sink);
         }
         sink(strChunk);
         return true;
@@ -115,10 +112,7 @@ bool CGenThread::LayOutSection(engine::CPageRenderer& renderer, std::size_t nSec
                 sink(strChunk);
             return false;
         }
-        if (strChunk.size() >= kChunkFlush) {
-            sink(strChunk);
-            strChunk.clear();
-        }
+        HandOnFullChunk(strChunk, sink);
     }
     if (!strChunk.empty())
         sink(strChunk);
