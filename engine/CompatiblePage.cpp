@@ -16,17 +16,8 @@ public:
     std::string_view Tail() const override { return "</body></html>"; }
 
     void Paragraph(std::string& out, const ItemStyle& style, std::string_view text) override {
-        // A long text opens the same few styled paragraphs over and over: each opening is made
-        // once, where the walk has the style's entry at hand.
-        if (style.pEntry && !style.attribute.empty()) {
-            std::string& strOpening = style.pEntry->strParagraphOpening;
-            if (strOpening.empty())
-                AppendParagraphOpening(strOpening, style.attribute);
-            out += strOpening;
-        } else {
-            AppendParagraphOpening(out, style.attribute);
-        }
-        out += text;
+        OpenParagraph(out, style);
+        AppendRunText(out, text, m_job.m_nTextEscaping);
         out += "</p>";
     }
     void ListBegin(std::string& out, const ItemStyle& style, bool bNumbered) override {
@@ -35,7 +26,7 @@ public:
         out += bNumbered ? "<OL>" : "<UL>";
     }
     void ListItems(std::string& out, std::span<const std::string_view> items) override {
-        AppendListItems(out, items, "<LI>", "");
+        AppendListItems(out, items, "<LI>", "", m_job.m_nTextEscaping);
     }
     void ListEnd(std::string& out, const ItemStyle& style, bool bNumbered) override {
         out += bNumbered ? "</OL>" : "</UL>";
@@ -52,7 +43,10 @@ public:
         out += "></p>";
     }
     void Literal(std::string& out, const ItemStyle& style, std::string_view html) override {
-        Paragraph(out, style, html);
+        // The form's own HTML, in the paragraph a text slot has, is never escaped.
+        OpenParagraph(out, style);
+        out += html;
+        out += "</p>";
     }
     void Rule(std::string& out) override { out += "<hr>"; }
     void LineBreak(std::string& out) override { out += "<BR>"; }
@@ -61,6 +55,19 @@ public:
     }
 
 private:
+    void OpenParagraph(std::string& out, const ItemStyle& style) {
+        // A long text opens the same few styled paragraphs over and over: each opening is made
+        // once, where the walk has the style's entry at hand.
+        if (style.pEntry && !style.attribute.empty()) {
+            std::string& strOpening = style.pEntry->strParagraphOpening;
+            if (strOpening.empty())
+                AppendParagraphOpening(strOpening, style.attribute);
+            out += strOpening;
+        } else {
+            AppendParagraphOpening(out, style.attribute);
+        }
+    }
+
     CGenThread& m_job;
 };
 

@@ -47,6 +47,14 @@ enum class PageFormat {
     kHtml5,      // a standard HTML5 page: styles as CSS classes, pictures as URLs
 };
 
+// What TEXT_ESCAPING in [SYSTEM] does to the request's text on the page. Only the runs of the
+// text are meant: what the form file writes (literals, pictures, styles) is the form's own.
+enum class TextEscaping {
+    kNone, // runs as they stand, markup and all, as hosts have always had them (also without
+           // the key)
+    kHtml, // every "&", "<", ">", '"' and "'" of a run as a character reference
+};
+
 class CGenThread {
 public:
     CGenThread(CPagewright* pOwner, std::string strText, std::string strFrmPath,
@@ -67,6 +75,12 @@ public:
     BOOL ReadSystemSettings();
     // PAGE_FORMAT and, for an HTML5 page, PAGE_LANGUAGE: the last step of ReadSystemSettings.
     BOOL ReadPageFormat();
+    // TEXT_ESCAPING: the step after ReadPageFormat.
+    BOOL ReadTextEscaping();
+    // The value of a [SYSTEM] key that takes one of a few words: its index in choices, 0 (the
+    // first word, the default) when the key is missing, or -1 with the reason for any other
+    // value.
+    int ReadSystemChoice(const char* szKey, std::span<const std::string_view> choices);
     static bool IsLanguageTag(std::string_view strTag);
     BOOL SplitStylePrefix(std::string_view& strStyle);
     std::string BuildPageHead(std::string strTitle) const;
@@ -240,6 +254,7 @@ public:
     // PAGE_FORMAT, and PAGE_LANGUAGE (the lang of an HTML5 page; "en" when not given).
     PageFormat m_nPageFormat = PageFormat::kCompatible;
     std::string m_strPageLanguage = "en";
+    TextEscaping m_nTextEscaping = TextEscaping::kNone;
 
     // The full path of the page written, or empty.
     std::string m_strResultFile;

@@ -88,6 +88,11 @@ std::string ClassName(std::string_view name) {
     return strClass.empty() ? "_" : strClass;
 }
 
+// The Content-Security-Policy of an HTML5 page with TEXT_ESCAPING = HTML.
+constexpr std::string_view kNoScriptPolicy =
+    "<meta http-equiv=\"Content-Security-Policy\" content=\"script-src 'none'; object-src "
+    "'none'\">\n";
+
 class CHtml5Renderer final : public CPageRenderer {
 public:
     explicit CHtml5Renderer(CGenThread& job)
@@ -99,21 +104,24 @@ public:
 
     void Paragraph(std::string& out, const ItemStyle& style, std::string_view text) override {
         OpenParagraph(out, style);
-        out += text;
+        AppendRunText(out, text, m_job.m_nTextEscaping);
         out += "</p>\n";
     }
     void ListBegin(std::string& out, const ItemStyle& style, bool bNumbered) override {
         OpenList(out, bNumbered, style);
     }
     void ListItems(std::string& out, std::span<const std::string_view> items) override {
-        AppendListItems(out, items, "<li>", "</li>");
+        AppendListItems(out, items, "<li>", "</li>", m_job.m_nTextEscaping);
     }
     void ListEnd(std::string& out, const ItemStyle&, bool bNumbered) override {
         out += bNumbered ? "</ol>\n" : "</ul>\n";
     }
     void Picture(std::string& out, const ItemStyle& style, const std::string& strArgument) override;
     void Literal(std::string& out, const ItemStyle& style, std::string_view html) override {
-        Paragraph(out, style, html);
+        // The form's own HTML is never escaped.
+        OpenParagraph(out, style);
+        out += html;
+        out += "</p>\n";
     }
     void Rule(std::string& out) override { out += "<hr>\n"; }
     void LineBreak(std::string& out) override { out += "<br>\n"; }
@@ -230,7 +238,12 @@ std::string CHtml5Renderer::Head() {
     strHead += m_job.m_strPageLanguage;
     strHead += "\">\n<head>\n<meta charset=\"";
     strHead += platform::AnsiCharsetName();
-    strHead += "\">\n<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+    strHead += "\">\n";
+    // A page that takes care to make its text inert also forbids scripts, which it has none
+    // of, and plugins: then not even a form's raw HTML can run one.
+    if (m_job.m_nTextEscaping == TextEscaping::kHtml)
+        strHead += kNoScriptPolicy;
+    strHead += "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
                "<title>";
     strHead += kPageTitle;
     strHead += "</title>\n<style>\nbody { background-color: #FFFFFF";

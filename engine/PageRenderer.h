@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "engine/GenThread.h"
+#include "engine/TextUtil.h"
 
 namespace engine {
 
@@ -56,13 +57,24 @@ public:
     virtual std::unique_ptr<CPageRenderer> StyleCensus() { return nullptr; }
 };
 
+// A run of the request's text as the page shows it: as it stands, or with TEXT_ESCAPING = HTML
+// every character HTML would read as markup as a reference. Runs only: what the form file
+// writes goes out as it stands.
+inline void AppendRunText(std::string& out, std::string_view text, TextEscaping escaping) {
+    if (escaping == TextEscaping::kHtml)
+        AppendEscapedText(out, text, true);
+    else
+        out += text;
+}
+
 // The items of a list, each written between itemOpen and itemClose: what every format's List
 // does between the list's own opening and closing.
 inline void AppendListItems(std::string& out, std::span<const std::string_view> items,
-                            std::string_view itemOpen, std::string_view itemClose) {
+                            std::string_view itemOpen, std::string_view itemClose,
+                            TextEscaping escaping) {
     for (std::string_view item : items) {
         out += itemOpen;
-        out += item;
+        AppendRunText(out, item, escaping);
         out += itemClose;
     }
 }

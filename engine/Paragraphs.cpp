@@ -1,5 +1,6 @@
 // The token list as plain paragraphs, and the split of one layout-section line.
 #include "engine/GenThread.h"
+#include "engine/PageRenderer.h"
 #include "engine/TextUtil.h"
 
 std::string CGenThread::RenderParagraphs() {
@@ -18,7 +19,7 @@ void CGenThread::AppendPlainParagraph(std::string& strOut, std::string_view run)
         strOut += StyleAttributeOf(m_strDefaultStyle);
         strOut += '>';
     }
-    strOut += run;
+    engine::AppendRunText(strOut, run, m_nTextEscaping);
     strOut += "</p>";
 }
 

@@ -34,21 +34,16 @@ BOOL CGenThread::ReadSystemSettings() {
 
     if (m_strPicSourceDir.empty() || !IsDirSeparator(m_strPicSourceDir.back()))
         m_strPicSourceDir += '\\';
-    return ReadPageFormat();
+    return ReadPageFormat() && ReadTextEscaping();
 }
 
 BOOL CGenThread::ReadPageFormat() {
     // Forms written before the key existed have no PAGE_FORMAT and keep the page they had.
-    const std::size_t nFormatLine = m_formFile.GetValueLine(kSystemSection, keys::kPageFormat);
-    const std::string strFormat = m_formFile.GetValue(kSystemSection, keys::kPageFormat);
-    if (nFormatLine == 0 || strFormat == "COMPATIBLE")
-        m_nPageFormat = PageFormat::kCompatible;
-    else if (strFormat == "HTML5")
-        m_nPageFormat = PageFormat::kHtml5;
-    else
-        return Fail(FormLocation(nFormatLine) +
-                    "[SYSTEM] PAGE_FORMAT must be COMPATIBLE or HTML5, found \"" + strFormat +
-                    "\"");
+    static constexpr std::string_view kFormats[] = {"COMPATIBLE", "HTML5"};
+    const int nFormat = ReadSystemChoice(keys::kPageFormat, kFormats);
+    if (nFormat < 0)
+        return FALSE;
+    m_nPageFormat = nFormat == 1 ? PageFormat::kHtml5 : PageFormat::kCompatible;
     m_pRenderer.reset();
     // The openings remembered so far were made by the renderer just dropped.
     for (auto& [strName, entry] : m_mapStyles)
@@ -64,6 +59,33 @@ BOOL CGenThread::ReadPageFormat() {
                     "[SYSTEM] PAGE_LANGUAGE must be a language tag such as en or de-CH, found \"" +
                     m_strPageLanguage + "\"");
     return TRUE;
+}
+
+BOOL CGenThread::ReadTextEscaping() {
+    // Without the key a text is written as it stands, as every page before the key was.
+    static constexpr std::string_view kEscapings[] = {"NONE", "HTML"};
+    const int nEscaping = ReadSystemChoice(keys::kTextEscaping, kEscapings);
+    if (nEscaping < 0)
+        return FALSE;
+    m_nTextEscaping = nEscaping == 1 ? TextEscaping::kHtml : TextEscaping::kNone;
+    return TRUE;
+}
+
+int CGenThread::ReadSystemChoice(const char* szKey, std::span<const std::string_view> choices) {
+    const std::size_t nLine = m_formFile.GetValueLine(kSystemSection, szKey);
+    if (nLine == 0)
+        return 0;
+    const std::string strValue = m_formFile.GetValue(kSystemSection, szKey);
+    std::string strChoices;
+    for (std::size_t i = 0; i < choices.size(); ++i) {
+        if (choices[i] == strValue) // exact: values are case-sensitive, as keys are
+            return static_cast<int>(i);
+        strChoices += i == 0 ? "" : i + 1 == choices.size() ? " or " : ", ";
+        strChoices += choices[i];
+    }
+    Fail(FormLocation(nLine) + "[SYSTEM] " + szKey + " must be " + strChoices + ", found \"" +
+         strValue + "\"");
+    return -1;
 }
 
 bool CGenThread::IsLanguageTag(std::string_view strTag) {

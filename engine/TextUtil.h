@@ -89,27 +89,46 @@ inline void AppendParagraphOpening(std::string& strOut, std::string_view strAttr
     }
 }
 
+// Text with the characters HTML could read as markup written as character references: "&",
+// "<", ">" and '"', and with bApostrophe "'" too. "&#39;" rather than "&apos;", which HTML 4
+// does not have and older browsers show as it stands. Plain stretches are appended whole, so a
+// long run of text costs one pass and a copy.
+inline void AppendEscapedText(std::string& strOut, std::string_view text, bool bApostrophe) {
+    std::size_t nPlain = 0; // where the stretch not yet appended begins
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        std::string_view reference;
+        switch (text[i]) {
+        case '&':
+            reference = "&amp;";
+            break;
+        case '<':
+            reference = "&lt;";
+            break;
+        case '>':
+            reference = "&gt;";
+            break;
+        case '"':
+            reference = "&quot;";
+            break;
+        case '\'':
+            if (!bApostrophe)
+                continue;
+            reference = "&#39;";
+            break;
+        default:
+            continue;
+        }
+        strOut.append(text.data() + nPlain, i - nPlain);
+        strOut += reference;
+        nPlain = i + 1;
+    }
+    strOut.append(text.data() + nPlain, text.size() - nPlain);
+}
+
 // Text as the value of an HTML attribute in double quotes: the characters that could end the
 // value or start a reference are written as references.
 inline void AppendAttributeText(std::string& strOut, std::string_view text) {
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            strOut += "&amp;";
-            break;
-        case '"':
-            strOut += "&quot;";
-            break;
-        case '<':
-            strOut += "&lt;";
-            break;
-        case '>':
-            strOut += "&gt;";
-            break;
-        default:
-            strOut += c;
-        }
-    }
+    AppendEscapedText(strOut, text, false);
 }
 
 // Text as a CSS string in double quotes. Besides the quote and the backslash, "<" is escaped so

@@ -20,13 +20,14 @@ inline constexpr char kPicSourceDir[] = "PIC_SOURCE_DIR";  // where relative pic
 inline constexpr char kBackgroundPic[] = "BACKGROUND_PIC"; // the page's background picture
 inline constexpr char kPageFormat[] = "PAGE_FORMAT";       // COMPATIBLE or HTML5
 inline constexpr char kPageLanguage[] = "PAGE_LANGUAGE";   // the lang of an HTML5 page
+inline constexpr char kTextEscaping[] = "TEXT_ESCAPING";   // NONE or HTML
 } // namespace keys
 
 // Every key [SYSTEM] may hold; the checker warns about any other, suggesting the first of these
 // it looks like.
-inline constexpr std::string_view kSystemKeys[] = {keys::kDefaultStyle, keys::kHtmlDestDir,
-                                                   keys::kPicSourceDir, keys::kBackgroundPic,
-                                                   keys::kPageFormat,   keys::kPageLanguage};
+inline constexpr std::string_view kSystemKeys[] = {
+    keys::kDefaultStyle, keys::kHtmlDestDir,  keys::kPicSourceDir, keys::kBackgroundPic,
+    keys::kPageFormat,   keys::kPageLanguage, keys::kTextEscaping};
 
 // ---- layout items ----
 
