@@ -42,6 +42,8 @@ TEST_F(PagewrightCommandTest, UsageErrorsExitWithTwoAndSayWhyOnStderrOnly) {
         {"generate --form form.frm --section OTHER --dest-dir 'a;b' --text A", "';' cannot be used"},
         {"generate --form form.frm --section OTHER --page-format html4 --text A", "--page-format must be compatible or html5"},
         {"check --form form.frm --format xml", "--format must be text or json"},
+        {"generate --form form.frm --section OTHER --text-escaping HTML --text A", "--text-escaping must be html or none"},
+        {"check --form form.frm --text-escaping html", "'--text-escaping' is not an option of check"},
     };
     // clang-format on
     for (const auto& [args, message] : cases) {
@@ -51,7 +53,7 @@ TEST_F(PagewrightCommandTest, UsageErrorsExitWithTwoAndSayWhyOnStderrOnly) {
     }
 }
 
-TEST_F(PagewrightCommandTest, LostOutputFailsAndDestDirOverridesTheForm) {
+TEST_F(PagewrightCommandTest, LostOutputFailsAndOptionsOverrideTheForm) {
     const std::string lost =
         m_cd + "generate --form form.frm --section S --text A >/dev/full 2>err";
     EXPECT_EQ(1, std::system(lost.c_str()) >> 8);
@@ -70,6 +72,15 @@ TEST_F(PagewrightCommandTest, LostOutputFailsAndDestDirOverridesTheForm) {
         << m_out;
     EXPECT_EQ(0, Run("generate --form form.frm --section S --text A")) << m_err;
     EXPECT_TRUE(ReadFile(m_out.substr(0, m_out.size() - 1)).starts_with("<html><head>")) << m_out;
+    // --text-escaping escapes this run's texts, or (none) leaves them raw under a form that
+    // asks for escaping.
+    const auto page = [&] { return ReadFile(m_out.substr(0, m_out.size() - 1)); };
+    EXPECT_EQ(0, Run("generate --form form.frm --section S --text-escaping html --text 'a<b'"));
+    EXPECT_TRUE(page().ends_with("<p>a&lt;b</p></body></html>")) << page();
+    WriteFile(m_dir + "/html.frm",
+              "[SYSTEM]\nDEFAULT_STYLE=<<>>\nTEXT_ESCAPING=HTML\nHTML_DEST_DIR=" + m_dir);
+    EXPECT_EQ(0, Run("generate --form html.frm --section S --text-escaping=none --text 'a<b'"));
+    EXPECT_TRUE(page().ends_with("<p>a<b</p></body></html>")) << page();
 }
 
 TEST_F(PagewrightCommandTest, PagePathFromStandardInputThenEmptyLineForRequestWithoutPage) {

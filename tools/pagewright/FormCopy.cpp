@@ -17,6 +17,7 @@ namespace cli {
 
 const char* const kDestDirKey = engine::keys::kHtmlDestDir;
 const char* const kPageFormatKey = engine::keys::kPageFormat;
+const char* const kTextEscapingKey = engine::keys::kTextEscaping;
 
 namespace {
 

@@ -2,7 +2,8 @@
 // it for itself, or else a private temporary copy read from it once.
 //
 // A pipe or standard input can be read only once, but every request's job loads its form file
-// anew; and --dest-dir and --page-format change a setting without touching the user's file.
+// anew; and --dest-dir, --page-format and --text-escaping change a setting without touching the
+// user's file.
 // Both are served by a copy in the system's temporary folder, which every request of the run
 // loads and which goes when the run ends. Messages about the copy name the form as given.
 #pragma once
@@ -13,9 +14,10 @@
 
 namespace cli {
 
-// The [SYSTEM] keys of --dest-dir and --page-format, as the engine names them.
+// The [SYSTEM] keys of --dest-dir, --page-format and --text-escaping, as the engine names them.
 extern const char* const kDestDirKey;
 extern const char* const kPageFormatKey;
+extern const char* const kTextEscapingKey;
 
 // A [SYSTEM] line the command adds to the copy, and the option it comes from.
 struct FormOverride {

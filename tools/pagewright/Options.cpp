@@ -45,6 +45,11 @@ const char* const kGenerateHelp =
     "                     directory\n"
     "  --page-format FORMAT\n"
     "                     compatible or html5: overrides the form's PAGE_FORMAT for this run\n"
+    "  --text-escaping ESCAPING\n"
+    "                     html or none: overrides the form's TEXT_ESCAPING for this run. With\n"
+    "                     html every '&', '<', '>', '\"' and \"'\" of the texts is written as a\n"
+    "                     character reference, so no markup in a text reaches the page (its\n"
+    "                     <T>, <LB>, <LE> and <<NAME>> keep their meaning)\n"
     "  --registry PATH    the class registry file to create the generator object through; when\n"
     "                     it has no Pagewright.Pagewright class, the command's module is\n"
     "                     registered into it first. The file must be a Pagewright registry (its\n"
@@ -57,9 +62,9 @@ const char* const kGenerateHelp =
     "  -h, --help         show this help\n"
     "  --                 every argument after it is a text file, as with --text-file, even\n"
     "                     one that begins with '-'\n"
-    "Each option may also be written --option=VALUE. --dest-dir and --page-format work on a\n"
-    "private temporary copy of the form file, as a form that is not a regular file does;\n"
-    "messages still name the form file and its lines as given.\n"
+    "Each option may also be written --option=VALUE. --dest-dir, --page-format and\n"
+    "--text-escaping work on a private temporary copy of the form file, as a form that is not\n"
+    "a regular file does; messages still name the form file and its lines as given.\n"
     "\n"
     "For each request that made no page, a line on standard error says why:\n"
     "  pagewright: request 1: text, offset 42: a list begun with <LB> is never ended\n"
@@ -115,11 +120,12 @@ const char* const kCheckHelp =
 
 namespace {
 
-constexpr std::string_view kValueOptions[] = {"--form",        "--section",  "--text",
-                                              "--text-file",   "--registry", "--dest-dir",
-                                              "--page-format", "--format"};
+constexpr std::string_view kValueOptions[] = {"--form",        "--section",       "--text",
+                                              "--text-file",   "--registry",      "--dest-dir",
+                                              "--page-format", "--text-escaping", "--format"};
 // The options that belong to one command only.
-constexpr std::string_view kGenerateOnly[] = {"--registry", "--dest-dir", "--page-format"};
+constexpr std::string_view kGenerateOnly[] = {"--registry", "--dest-dir", "--page-format",
+                                              "--text-escaping"};
 constexpr std::string_view kCheckOnly[] = {"--format", "--strict"};
 
 template <std::size_t N> bool IsOneOf(std::string_view name, const std::string_view (&names)[N]) {
@@ -149,7 +155,8 @@ bool ParseRequestOptions(int argc, const char* const argv[], int nFirst, ParsedC
         strStdinUser = strOption;
         return true;
     };
-    bool bHaveDestDir = false, bHaveFormat = false, bHavePageFormat = false;
+    bool bHaveDestDir = false, bHaveFormat = false, bHavePageFormat = false,
+         bHaveTextEscaping = false;
     for (int i = nFirst; i < argc; ++i) {
         std::string_view arg = argv[i];
         if (arg == "-h" || arg == "--help") {
@@ -262,6 +269,14 @@ bool ParseRequestOptions(int argc, const char* const argv[], int nFirst, ParsedC
                 return false;
             }
             opts.strPageFormat = value == "html5" ? "HTML5" : "COMPATIBLE";
+        } else if (name == "--text-escaping") {
+            if (!once(bHaveTextEscaping))
+                return false;
+            if (value != "html" && value != "none") {
+                strError = "--text-escaping must be html or none, not '" + value + "'";
+                return false;
+            }
+            opts.strTextEscaping = value == "html" ? "HTML" : "NONE";
         } else if (name == "--format") {
             if (!once(bHaveFormat))
                 return false;

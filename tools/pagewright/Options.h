@@ -25,6 +25,7 @@ struct GenerateOptions {
     std::string strRegistry;   // --registry; empty: the one beside the command
     std::string strDestDir;    // --dest-dir; empty: HTML_DEST_DIR as the form gives it
     std::string strPageFormat; // --page-format as the form writes it (COMPATIBLE, HTML5), or empty
+    std::string strTextEscaping; // --text-escaping as the form writes it (NONE, HTML), or empty
     // check only.
     ReportFormat format = ReportFormat::kText;
     bool bStrict = false; // warnings count as failures

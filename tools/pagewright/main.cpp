@@ -222,6 +222,8 @@ bool PrepareForm(const cli::GenerateOptions& opts, cli::FormCopy& form) {
         arrOverrides.push_back({cli::kDestDirKey, opts.strDestDir, "--dest-dir"});
     if (!opts.strPageFormat.empty())
         arrOverrides.push_back({cli::kPageFormatKey, opts.strPageFormat, "--page-format"});
+    if (!opts.strTextEscaping.empty())
+        arrOverrides.push_back({cli::kTextEscapingKey, opts.strTextEscaping, "--text-escaping"});
     std::string strError;
     if (!form.Prepare(opts.strForm, arrOverrides, strError)) {
         std::cerr << "pagewright: " << Printable(strError) << "\n";
