@@ -32,7 +32,7 @@ BUILD = os.path.join(WORK, "build")
 
 # The fast suites: everything the plain build's CTest runs but the browser and HTML checker runs,
 # the installed package, the 100 MB text and the man pages, which cost more than they add here.
-EXCLUDE = r"BrowserRender|Package|HugeText|ManPages|^Html5\.(vnu|browser)$"
+EXCLUDE = r"BrowserRender|Package|HugeText|ManPages|^Html5\.(vnu|browser)$|^Escaping\.browser$"
 
 
 class Mutant:

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """The pages as the W3C Nu HTML Checker and Chromium see them.
 
-Usage: browser_test.py vnu|browser|examples PAGEWRIGHT_EXE REPO_ROOT. Exit status 77 (skipped)
-without the tool: Java and node_modules/vnu-jar (npm ci) for "vnu", chromium for the others.
+Usage: browser_test.py vnu|browser|examples|escape PAGEWRIGHT_EXE REPO_ROOT. Exit status 77
+(skipped) without the tool: Java and node_modules/vnu-jar (npm ci) for "vnu", chromium for the
+others.
 
 "vnu" and "browser" make HTML5 pages with the command: every example form switched to HTML5,
 and the pages of PAGES below, which between them hold every layout item, every style tag, both
@@ -11,9 +12,14 @@ non-ASCII in the names), and a background picture and colour. "vnu" wants no mes
 the checker. "browser" wants, for each style, the computed style the form asked for, lists
 outside paragraphs, and every local picture loaded. "examples" makes the example pages as they
 ship and wants Chromium's document to hold what was counted by hand from the example inputs,
-and every picture, the background's included, to load from the page's folder.
+and every picture, the background's included, to load from the page's folder. "escape" makes
+pages of hostile texts with TEXT_ESCAPING = HTML, both kinds, and wants no script to run (each
+would add its mark to the title) and Chromium to show the text as typed; the same texts written
+as they stand (--text-escaping none) must run their scripts, or the test could not see one.
+"vnu" checks the escaped HTML5 pages too (without the form's own scripts).
 """
 import html
+import html.parser
 import json
 import os
 import re
@@ -105,6 +111,33 @@ EXAMPLES = [("notice", "NOTICE", ["--text-file", "examples/notice.txt"]),
             ("inline", "NOTICE", ["--text-file", "examples/inline.txt"]),
             ("banner", "BANNER_PAGE", ["--text", "Welcome"])]
 
+# TEXT_ESCAPING: texts a stranger might send. Every script in them would add its mark to the
+# page's title. (name, section, text, the texts of the page's paragraphs and items in Chromium,
+# whether the text's own script runs on a page that writes the text as it stands)
+AMP = "Tom & Jerry's \"&amp;\" &lt;&#60; &copy 5 > 3"
+IMG = "<img src=x onerror=\"document.title += ' {}'\">"
+HOSTILE = [
+    ("script", "PLAIN", AMP + "<T><script>document.title += ' script'</script>",
+     [AMP, "<script>document.title += ' script'</script>"], True),
+    ("img onerror", "PLAIN", AMP + "<T>" + IMG.format("img"), [AMP, IMG.format("img")], True),
+    ("svg onload", "PLAIN", AMP + "<T>\"><svg onload=\"document.title += ' svg'\">",
+     [AMP, "\"><svg onload=\"document.title += ' svg'\">"], True),
+    ("unclosed style marker", "PLAIN", "a << b " + IMG.format("marker"),
+     ["a << b " + IMG.format("marker")], True),
+    # The name ends at the first ">>", inside the tag; it picks no style and is never written.
+    ("markup in a style name", "PLAIN", AMP + "<T><<X\">" + IMG.format("name") + ">>after",
+     [AMP, ">after"], False),
+    ("slots and a list", "L", "Heading & \"more\"<LB>x > y<T>it's<LE>" + IMG.format("slot"),
+     ["Heading & \"more\"", "x > y", "it's", IMG.format("slot")], True),
+]
+# The HTML5 form's own scripts, which its Content-Security-Policy must stop (";" would start a
+# comment in a form file).
+FORM_SCRIPTS = """<LITERAL><script>document.title += ' form-script'</script>
+<LITERAL><img src=x alt="" onerror="document.title += ' form-img'">
+<LITERAL><iframe title="f" src="javascript:parent.document.title+=' form-url'"></iframe>
+"""
+FORM_MARKS = ["form-script", "form-img", "form-url"]
+
 # Appended to a copy of a page: on load, writes what Chromium computed into the DOM it dumps.
 PROBE = """<script>
 const count = s => document.querySelectorAll(s).length;
@@ -188,6 +221,92 @@ def make_pages(exe, root, tmp):
                         "html5", "--dest-dir", os.path.join(tmp, "examples")] + args)
         made.append(("example " + name, page, None, 0, "example"))
     return made
+
+
+def make_escape_pages(exe, root, tmp, form_scripts=True):
+    """The pages of HOSTILE on both kinds, escaped and (control) as they stand; gives (kind,
+    name, page, expected texts, marks the page's scripts must add) per page. With form_scripts
+    the HTML5 layout holds FORM_SCRIPTS."""
+    dest = os.path.join(tmp, "escape")
+    os.makedirs(dest)
+    made = []
+    for kind in ("compatible", "html5"):
+        form = os.path.join(tmp, "escape-" + kind + ".frm")
+        with open(form, "w", encoding="utf-8") as f:
+            f.write(f"[SYSTEM]\nDEFAULT_STYLE = <<>>\nHTML_DEST_DIR = {dest}\nTEXT_ESCAPING = HTML\n" +
+                    ("PAGE_FORMAT = HTML5\n" if kind == "html5" else "") +
+                    "[S]\n<BOLD>\n[L]\n<<S>>\n<BUL_LIST>\n<<S>>\n" +
+                    (FORM_SCRIPTS if kind == "html5" and form_scripts else ""))
+        for name, section, text, texts, runs in HOSTILE:
+            mine = FORM_MARKS if kind == "html5" and section == "L" and form_scripts else []
+
+            def make(*options):
+                # A folder per page: compatible pages of one second would share a name.
+                folder = os.path.join(dest, str(len(made)))
+                os.makedirs(folder)
+                return generate(exe, root, form, ["--section", section, "--dest-dir", folder,
+                                                  *options, "--text", text])
+            made.append((kind, name, make(), texts + [""] * len(mine), []))
+            if runs or mine:
+                page = make("--text-escaping", "none")
+                marks = mine + ([IMG_MARK.search(text).group(1)] if runs else [])
+                made.append((kind, name + " (as it stands)", page, None, marks))
+    return made
+
+
+IMG_MARK = re.compile(r"document\.title \+= ' (\w+)'")
+
+
+class Texts(html.parser.HTMLParser):
+    """The title and the text of each p and li element of a DOM, scripts left out."""
+
+    def __init__(self):
+        super().__init__()
+        self.texts, self.title, self.stack = [], "", []
+
+    def handle_starttag(self, tag, attrs):
+        if tag in ("p", "li"):
+            self.texts.append("")
+        self.stack.append(tag)
+
+    def handle_endtag(self, tag):
+        while self.stack and self.stack.pop() != tag:
+            pass
+
+    def handle_data(self, data):
+        if "title" in self.stack:
+            self.title += data
+        elif "script" not in self.stack and ("p" in self.stack or "li" in self.stack):
+            self.texts[-1] += data
+
+
+def check_escape(chromium, exe, root, tmp):
+    failures = 0
+    made = make_escape_pages(exe, root, tmp)
+    for kind, name, page, texts, marks in made:
+        dom = subprocess.run(
+            [chromium, "--headless", "--no-sandbox", "--disable-gpu", "--user-data-dir=" +
+             os.path.join(tmp, "profile"), "--no-first-run", "--disable-background-networking",
+             "--disable-component-update", "--disable-sync", "--virtual-time-budget=5000",
+             "--dump-dom", "file://" + page], capture_output=True, text=True, timeout=120).stdout
+        got = Texts()
+        got.feed(dom)
+        problems = []
+        ran = got.title.split()[2:]  # after "User Notification"
+        if texts is not None:
+            if ran:
+                problems.append(f"scripts ran: {ran}")
+            if got.texts != texts:
+                problems.append(f"texts {got.texts}, expected {texts}")
+        elif sorted(ran) != sorted(marks):
+            problems.append(f"scripts that ran: {ran}, expected {marks}")
+        if not got.title.startswith("User Notification"):
+            problems.append(f"title {got.title!r}")
+        failures += bool(problems)
+        print(("FAIL " if problems else "ok   ") + f"{kind} {name}: " +
+              ("; ".join(problems) or (f"ran {marks}" if texts is None else "no script ran")))
+    print(f"{len(made) - failures} of {len(made)} pages as expected")
+    return 1 if failures else 0
 
 
 def check_vnu(root, made):
@@ -280,7 +399,14 @@ def main():
     with tempfile.TemporaryDirectory() as tmp:
         if mode == "examples":
             return check_examples(chromium, exe, root, tmp)
+        if mode == "escape":
+            return check_escape(chromium, exe, root, tmp)
         made = make_pages(exe, root, tmp)
+        if mode == "vnu":
+            # The escaped HTML5 pages too; without the form's own scripts, of which the checker
+            # warns that the page's policy blocks them.
+            made += [("escaped " + name, page, None, 0, "escape") for kind, name, page, texts, _
+                     in make_escape_pages(exe, root, tmp, False) if kind == "html5" and texts]
         return check_vnu(root, made) if mode == "vnu" else check_browser(chromium, made, tmp)
 
 
