@@ -104,6 +104,25 @@ void BM_InlinePageHtml5(benchmark::State& state) {
     RunJobs(state, strText, strForm, "LAYOUT", "html5/" + std::to_string(state.range(0)));
 }
 
+// The 10 MB inline text with TEXT_ESCAPING = HTML: range 0 is the page format (0 compatible, 1
+// HTML5), range 1 whether every run holds characters to escape (a quote, "&" and "'").
+void BM_InlinePageEscaped(benchmark::State& state) {
+    std::string strText = benchinputs::InlineText(kSizes[std::size(kSizes) - 1]);
+    if (state.range(1) != 0) {
+        for (std::size_t n = 0; (n = strText.find("plain words here", n)) != std::string::npos;)
+            strText.replace(n, 16, "plain \"words\" & 'here'");
+    }
+    const bool bHtml5 = state.range(0) != 0;
+    const std::string strKey = std::string("escaped/") + (bHtml5 ? "html5/" : "compatible/") +
+                               std::to_string(state.range(1));
+    const std::string strForm = Work().Path("escaped-" + std::to_string(state.range(0)) + ".frm");
+    std::string strBytes = benchinputs::SectionForm(Work().Path("pages"), 1);
+    strBytes.insert(strBytes.find('\n') + 1, std::string("TEXT_ESCAPING = HTML\n") +
+                                                 (bHtml5 ? "PAGE_FORMAT = HTML5\n" : ""));
+    WriteWholeFile(strForm, strBytes);
+    RunJobs(state, strText, strForm, "LAYOUT", strKey);
+}
+
 void BM_SectionPage(benchmark::State& state) {
     std::size_t nBlocks = 0;
     const std::string strText =
@@ -257,6 +276,21 @@ void PrintSummary(const CollectingReporter& reporter, bool bTargets) {
     std::printf("| HTML5 | %.3f ms | %.0f KB | %.2fx |\n", dHtml5 * 1e3,
                 PageSizes()["html5/" + strSize] / 1000.0, dHtml5 / dCompatible);
 
+    const double dHtml5Escaped = reporter.Seconds("BM_InlinePageEscaped/1/0");
+    std::printf("\n### Escaped text\n\nThe same text with TEXT_ESCAPING = HTML; \"every run\" "
+                "has each \"plain words here\" written plain \"words\" & 'here'.\n\n| page | "
+                "time | page size | time / the same page unescaped |\n|---|---|---|---|\n");
+    std::printf("| compatible, escaped | %.3f ms | %.0f KB | %.2fx |\n",
+                reporter.Seconds("BM_InlinePageEscaped/0/0") * 1e3,
+                PageSizes()["escaped/compatible/0"] / 1000.0,
+                reporter.Seconds("BM_InlinePageEscaped/0/0") / dCompatible);
+    std::printf("| HTML5, escaped | %.3f ms | %.0f KB | %.2fx |\n", dHtml5Escaped * 1e3,
+                PageSizes()["escaped/html5/0"] / 1000.0, dHtml5Escaped / dHtml5);
+    std::printf("| compatible, escaped, something to escape in every run | %.3f ms | %.0f KB | "
+                "- |\n",
+                reporter.Seconds("BM_InlinePageEscaped/0/1") * 1e3,
+                PageSizes()["escaped/compatible/1"] / 1000.0);
+
     if (!bTargets)
         return;
     std::printf("\n### Targets of the engine\n\n| target | this run | bound | verdict |\n"
@@ -283,6 +317,11 @@ void TextSizes(benchmark::internal::Benchmark* pBenchmark) {
 
 BENCHMARK(BM_InlinePage)->Apply(TextSizes);
 BENCHMARK(BM_InlinePageHtml5)->Arg(kSizes[std::size(kSizes) - 1])->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_InlinePageEscaped)
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({0, 1})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SectionPage)->Apply(TextSizes);
 void FormSizes(benchmark::internal::Benchmark* pBenchmark) {
     for (long nLines : kFormLines)
