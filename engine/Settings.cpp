@@ -65,10 +65,8 @@ BOOL CGenThread::ReadTextEscaping() {
     // Without the key a text is written as it stands, as every page before the key was.
     static constexpr std::string_view kEscapings[] = {"NONE", "HTML"};
     const int nEscaping = ReadSystemChoice(keys::kTextEscaping, kEscapings);
-    if (nEscaping < 0)
-        return FALSE;
     m_nTextEscaping = nEscaping == 1 ? TextEscaping::kHtml : TextEscaping::kNone;
-    return TRUE;
+    return nEscaping >= 0;
 }
 
 int CGenThread::ReadSystemChoice(const char* szKey, std::span<const std::string_view> choices) {

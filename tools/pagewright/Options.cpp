@@ -1,6 +1,8 @@
 #include "Options.h"
 
 #include <algorithm>
+#include <array>
+#include <cctype>
 #include <string_view>
 
 namespace cli {
@@ -225,6 +227,19 @@ bool ParseRequestOptions(int argc, const char* const argv[], int nFirst, ParsedC
             bSeen = true;
             return true;
         };
+        // A value of two words, kept as the form file writes it: in upper case.
+        const auto chooseUpper = [&](const std::array<std::string_view, 2>& words,
+                                     std::string& strOut) {
+            if (value != words[0] && value != words[1]) {
+                strError = std::string(name) + " must be " + std::string(words[0]) + " or " +
+                           std::string(words[1]) + ", not '" + value + "'";
+                return false;
+            }
+            strOut = value;
+            for (char& c : strOut)
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            return true;
+        };
         if (name == "--form") {
             if (!once(opts.bHaveForm) || (value == "-" && !useStdin("--form")))
                 return false;
@@ -262,21 +277,11 @@ bool ParseRequestOptions(int argc, const char* const argv[], int nFirst, ParsedC
             }
             opts.strDestDir = value;
         } else if (name == "--page-format") {
-            if (!once(bHavePageFormat))
+            if (!once(bHavePageFormat) || !chooseUpper({"compatible", "html5"}, opts.strPageFormat))
                 return false;
-            if (value != "compatible" && value != "html5") {
-                strError = "--page-format must be compatible or html5, not '" + value + "'";
-                return false;
-            }
-            opts.strPageFormat = value == "html5" ? "HTML5" : "COMPATIBLE";
         } else if (name == "--text-escaping") {
-            if (!once(bHaveTextEscaping))
+            if (!once(bHaveTextEscaping) || !chooseUpper({"html", "none"}, opts.strTextEscaping))
                 return false;
-            if (value != "html" && value != "none") {
-                strError = "--text-escaping must be html or none, not '" + value + "'";
-                return false;
-            }
-            opts.strTextEscaping = value == "html" ? "HTML" : "NONE";
         } else if (name == "--format") {
             if (!once(bHaveFormat))
                 return false;
