@@ -61,7 +61,7 @@ public:
 // every character HTML would read as markup as a reference. Runs only: what the form file
 // writes goes out as it stands.
 inline void AppendRunText(std::string& out, std::string_view text, TextEscaping escaping) {
-    if (escaping == TextEscaping::kHtml)
+    if (escaping == TextEscaping::kHtml) [[unlikely]]
         AppendEscapedText(out, text, true);
     else
         out += text;
