@@ -42,6 +42,7 @@ set(host_headers
     component/IPagewright.h
     component/PagewrightDiagnostics.h
     component/PagewrightFiles.h
+    component/PagewrightWait.h
     platform/types.h
     platform/bstr.h)
 set(host_header_dir ${PROJECT_BINARY_DIR}/include/pagewright)
