@@ -10,6 +10,7 @@ set(PAGEWRIGHT_MAN_PAGES
     ${PROJECT_SOURCE_DIR}/docs/man/pagewright.1
     ${PROJECT_SOURCE_DIR}/docs/man/pagewright-generate.1
     ${PROJECT_SOURCE_DIR}/docs/man/pagewright-check.1
+    ${PROJECT_SOURCE_DIR}/docs/man/pagewright.3
     ${PROJECT_SOURCE_DIR}/docs/man/pagewright.5)
 
 if(WIN32)
