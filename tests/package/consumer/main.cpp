@@ -16,7 +16,6 @@ int main(int argc, char** argv) {
     }
     try {
         std::printf("%s\n", pagewright::make_page(argv[3], argv[1], argv[2]).c_str());
-        return 0;
     } catch (const pagewright::Error& e) {
         std::fprintf(stderr, "no page: %s\n", e.what());
         return 1;
