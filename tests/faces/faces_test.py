@@ -54,7 +54,7 @@ def check(row, results):
 def main():
     table, source, pagewright = (os.path.abspath(arg) for arg in sys.argv[1:4])
     derives, rows = read_table(table)
-    faces = {"cli": pagewright, **dict(spec.split("=", 1) for spec in sys.argv[4:])}
+    faces = {"cli": pagewright, **dict(arg.split("=", 1) for arg in sys.argv[4:])}
     requests = [(row["form"], row["section"], b"file" if "text file" in row else b"text",
                  row.get("text file", row.get("text"))) for row in rows]
     results = [{} for _ in rows]
