@@ -439,8 +439,15 @@ int RunGenerate(const cli::GenerateOptions& opts) {
     if (pFiles)
         pFiles->Release();
 
-    // A short run is over in a few milliseconds, and every millisecond a sleep overshoots is
-    // the command's own: look often, more so at first.
+    // Woken the moment the last job hands its result back. A library registered from an older
+    // build may lack the interface: then look often, since a short run is over in a few
+    // milliseconds and every millisecond a sleep overshoots is the command's own.
+    IPagewrightWait* pWait = nullptr;
+    if (SUCCEEDED(
+            pGenerator->QueryInterface(IID_IPagewrightWait, reinterpret_cast<void**>(&pWait)))) {
+        pWait->WaitForAll(-1);
+        pWait->Release();
+    }
     auto pause = std::chrono::microseconds(100);
     for (LONG bFinished = 0;;) {
         pGenerator->IsGeneratingFinished(&bFinished);
