@@ -25,8 +25,9 @@ class GenerationError(Exception):
     """A request that made no page.
 
     ``reason`` is the library's one line on why, naming the place (the form file and line, the
-    section and its line, or the offset in the text); ``index`` is the request's index, the
-    number the page's file name would have carried. ``str()`` of the error is the reason.
+    section and its line, or the offset in the text); a byte in it that is no UTF-8 is kept as
+    ``os.fsdecode`` keeps it. ``index`` is the request's index, the number the page's file name
+    would have carried. ``str()`` of the error is the reason.
     """
 
     def __init__(self, reason: str, index: int) -> None:
@@ -70,7 +71,9 @@ def _outcome(handle: int, index: int) -> Union[Path, GenerationError]:
     if page is not None:
         return Path(os.fsdecode(page))
     reason = _native.take_string(lib.pagewright_reason(handle, index)) or b""
-    return GenerationError(reason.decode("utf-8", "replace"), index)
+    # As os.fsdecode does for names: a byte that is no UTF-8 (in a path or a section name the
+    # reason quotes) survives, and os.fsencode(reason) gives the library's bytes back.
+    return GenerationError(reason.decode("utf-8", "surrogateescape"), index)
 
 
 class _SharedObject:
