@@ -10,6 +10,7 @@ set(PAGEWRIGHT_MAN_PAGES
     ${PROJECT_SOURCE_DIR}/docs/man/pagewright.1
     ${PROJECT_SOURCE_DIR}/docs/man/pagewright-generate.1
     ${PROJECT_SOURCE_DIR}/docs/man/pagewright-check.1
+    ${PROJECT_SOURCE_DIR}/docs/man/pagewright.3
     ${PROJECT_SOURCE_DIR}/docs/man/pagewright.5)
 
 if(WIN32)
@@ -42,6 +43,7 @@ set(host_headers
     component/IPagewright.h
     component/PagewrightDiagnostics.h
     component/PagewrightFiles.h
+    component/PagewrightWait.h
     platform/types.h
     platform/bstr.h)
 set(host_header_dir ${PROJECT_BINARY_DIR}/include/pagewright)

@@ -63,6 +63,8 @@ HRESULT CPagewright::CInnerUnknown::QueryInterface(REFIID riid, void** ppvObject
         *ppvObject = static_cast<IPagewrightDiagnostics*>(&m_pThis->m_diagnostics);
     } else if (IsEqualGUID(riid, IID_IPagewrightFiles)) {
         *ppvObject = static_cast<IPagewrightFiles*>(&m_pThis->m_files);
+    } else if (IsEqualGUID(riid, IID_IPagewrightWait)) {
+        *ppvObject = static_cast<IPagewrightWait*>(&m_pThis->m_wait);
     } else {
         *ppvObject = nullptr;
         return E_NOINTERFACE;
@@ -128,13 +130,14 @@ HRESULT CPagewright::QueueRequest(BSTR szText, BSTR szFrmPath, BSTR szSectionNam
         const std::size_t nNeeded = static_cast<std::size_t>(m_nIssued) + 1;
         try {
             if (m_arrResultFiles.capacity() < nNeeded || m_arrResultIndexes.capacity() < nNeeded ||
-                m_arrFailReasons.capacity() < nNeeded) {
+                m_arrFailReasons.capacity() < nNeeded || m_arrResultAt.capacity() < nNeeded) {
                 // Doubling keeps a long batch to a few reallocations; 16 covers a short batch.
                 const std::size_t nRoom =
                     std::max<std::size_t>({nNeeded, 16, 2 * m_arrResultFiles.capacity()});
                 m_arrResultFiles.reserve(nRoom);
                 m_arrResultIndexes.reserve(nRoom);
                 m_arrFailReasons.reserve(nRoom);
+                m_arrResultAt.reserve(nRoom);
             }
             bQueued = true;
         } catch (const std::bad_alloc&) {
@@ -147,6 +150,7 @@ HRESULT CPagewright::QueueRequest(BSTR szText, BSTR szFrmPath, BSTR szSectionNam
             m_strFrmPath = std::move(strFrmPath);
             m_strSectionName = std::move(strSectionName);
             m_bTextIsFile = bTextIsFile;
+            m_arrResultAt.push_back(kNoResult); // within the room reserved above
             nIndex = m_nIssued++;
         }
     }
@@ -173,12 +177,8 @@ HRESULT CPagewright::GetHTMLFileName(int nIndex, BSTR* szHTMLFile) {
     // The parameter is out-only: whatever the caller left in it is not ours to free.
     platform::MutexLock lock(m_mutex);
     std::string_view name;
-    for (std::size_t i = 0; i < m_arrResultIndexes.size(); ++i) {
-        if (m_arrResultIndexes[i] == static_cast<std::uint32_t>(nIndex)) {
-            name = m_arrResultFiles[i];
-            break;
-        }
-    }
+    if (const std::size_t nAt = FindResult(nIndex); nAt != std::string::npos)
+        name = m_arrResultFiles[nAt];
     try {
         *szHTMLFile = platform::BstrFromAnsi(name);
     } catch (const std::bad_alloc&) {
@@ -210,6 +210,8 @@ HRESULT CPagewright::Reset() {
     m_arrResultFiles.clear();
     m_arrResultIndexes.clear();
     m_arrFailReasons.clear();
+    m_arrResultAt.clear();
+    ++m_nResets;
     return S_OK;
 }
 
@@ -229,11 +231,23 @@ void CPagewright::HandBackResult(std::string strResultFile, std::int32_t nReques
         m_arrResultFiles.push_back(std::move(strResultFile));
         m_arrResultIndexes.push_back(static_cast<std::uint32_t>(nRequestIndex));
         m_arrFailReasons.push_back(std::move(strFailReason));
+        // The first result of an index is the one found, as a walk from the first entry would.
+        const auto nIndex = static_cast<std::size_t>(nRequestIndex);
+        if (nRequestIndex >= 0 && nIndex < m_arrResultAt.size() &&
+            m_arrResultAt[nIndex] == kNoResult)
+            m_arrResultAt[nIndex] = static_cast<std::int32_t>(m_arrResultFiles.size() - 1);
         ++m_nCompleted;
     }
     // After the lock is given up (see RunWorker). The caller still holds its reference on the
     // object, so the condition variable is there to signal.
     m_jobHandedBack.NotifyAll();
+}
+
+std::size_t CPagewright::FindResult(int nIndex) const {
+    if (nIndex < 0 || static_cast<std::size_t>(nIndex) >= m_arrResultAt.size())
+        return std::string::npos;
+    const std::int32_t nAt = m_arrResultAt[static_cast<std::size_t>(nIndex)];
+    return nAt == kNoResult ? std::string::npos : static_cast<std::size_t>(nAt);
 }
 
 HRESULT CreatePagewright(IUnknown* pUnkOuter, REFIID riid, void** ppv) {

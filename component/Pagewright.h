@@ -13,6 +13,7 @@
 #include "component/IPagewright.h"
 #include "component/PagewrightDiagnostics.h"
 #include "component/PagewrightFiles.h"
+#include "component/PagewrightWait.h"
 #include "platform/sync.h"
 #include "platform/types.h"
 
@@ -81,6 +82,15 @@ private:
     void HandBackResult(std::string strResultFile, std::int32_t nRequestIndex,
                         std::string strFailReason = {}) noexcept;
 
+    // Where the result of request nIndex stands in the result lists, or npos when that request
+    // has not finished (or was never issued). One look-up, however many results there are: a
+    // host that asks for each of n results does n steps, not n squared. Called with m_mutex held.
+    std::size_t FindResult(int nIndex) const;
+
+    // Sleeps on m_jobHandedBack until bDone() holds or nTimeoutMs (< 0: no limit) has passed on
+    // the monotonic clock: S_OK or S_FALSE. Called with m_mutex held, and holds it on return.
+    template <class Done> HRESULT WaitForHandBack(LONG nTimeoutMs, Done bDone);
+
     // A part of this object that serves one more interface, so that the automation interface
     // stays as it is. It shares the object's identity and reference count, as COM asks of
     // every interface of one object.
@@ -114,6 +124,15 @@ private:
     };
     CFiles m_files{this};
 
+    // IPagewrightWait (PagewrightWait.cpp).
+    class CWait final : public CPart<IPagewrightWait> {
+    public:
+        using CPart::CPart;
+        HRESULT STDMETHODCALLTYPE WaitForAll(LONG nTimeoutMs) override;
+        HRESULT STDMETHODCALLTYPE WaitForRequest(int nIndex, LONG nTimeoutMs) override;
+    };
+    CWait m_wait{this};
+
     std::atomic<ULONG> m_cRef{1};
     CInnerUnknown m_innerUnknown{this};
     IUnknown* m_pUnkOuter; // the outer object, or m_innerUnknown when not aggregated
@@ -123,13 +142,19 @@ private:
     // caller is not woken by every job that ends, nor a waiting worker by every hand-back.
     platform::ConditionVariable m_mailboxEmptied; // m_bReady went up: callers queue
     platform::ConditionVariable m_mailboxFilled;  // a request or a call-off for the workers
-    platform::ConditionVariable m_jobHandedBack;  // m_nCompleted grew: Reset looks again
+    platform::ConditionVariable m_jobHandedBack;  // m_nCompleted grew: Reset and waits look again
 
     std::int32_t m_nIssued = 0;
     std::int32_t m_nCompleted = 0;
     std::vector<std::string> m_arrResultFiles;     // in the order the jobs finished
     std::vector<std::uint32_t> m_arrResultIndexes; // request index of each entry above
     std::vector<std::string> m_arrFailReasons;     // why each entry above is empty, or empty
+    // By request index: where that request's entry stands in the lists above, or kNoResult
+    // while it runs. One entry per issued request, so its size is m_nIssued.
+    static constexpr std::int32_t kNoResult = -1;
+    std::vector<std::int32_t> m_arrResultAt;
+    // Resets so far: a wait for one request that sees this change knows its request finished.
+    std::uint64_t m_nResets = 0;
     BOOL m_bReady = TRUE;
 
     // The request mailbox: GenerateHTML leaves a request here for its worker to take.
@@ -147,7 +172,8 @@ private:
 unsigned RunWorker(void* pParam);
 
 // Creates a generator object and returns the interface asked for (IUnknown, IDispatch,
-// IPagewright, ISupportErrorInfo, IPagewrightDiagnostics or IPagewrightFiles) with one reference.
+// IPagewright, ISupportErrorInfo, IPagewrightDiagnostics, IPagewrightFiles or IPagewrightWait)
+// with one reference.
 // With pUnkOuter the object becomes the inner object of that aggregate, and only IID_IUnknown may
 // be asked for (else CLASS_E_NOAGGREGATION): the aggregate receives the non-delegating IUnknown.
 HRESULT CreatePagewright(IUnknown* pUnkOuter, REFIID riid, void** ppv);

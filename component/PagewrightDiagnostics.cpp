@@ -12,12 +12,9 @@ HRESULT CPagewright::CDiagnostics::GetFailureReason(int nIndex, BSTR* pszReason)
     platform::MutexLock lock(m_pOwner->m_mutex);
     std::string_view reason;
     HRESULT hr = S_FALSE;
-    for (std::size_t i = 0; i < m_pOwner->m_arrResultIndexes.size(); ++i) {
-        if (m_pOwner->m_arrResultIndexes[i] == static_cast<std::uint32_t>(nIndex)) {
-            reason = m_pOwner->m_arrFailReasons[i];
-            hr = S_OK;
-            break;
-        }
+    if (const std::size_t nAt = m_pOwner->FindResult(nIndex); nAt != std::string::npos) {
+        reason = m_pOwner->m_arrFailReasons[nAt];
+        hr = S_OK;
     }
     try {
         *pszReason = platform::BstrFromAnsi(reason);

@@ -9,6 +9,7 @@
 #include "component/IPagewright.h"
 #include "component/PagewrightDiagnostics.h"
 #include "component/PagewrightFiles.h"
+#include "component/PagewrightWait.h"
 #include "platform/bstr.h"
 #include "platform/types.h"
 

@@ -28,6 +28,13 @@ void AnsiToUtf16Into(std::string_view text, char16_t* pOut, std::size_t nOut);
 std::string BstrToAnsi(BSTR bstr);
 BSTR BstrFromAnsi(std::string_view text);
 
+// The strings of the C API: UTF-8 on every system. Outside Windows that is the component's own
+// 8-bit text, so these are BstrFromAnsi and BstrToAnsi (other bytes carried through as above);
+// on Windows, whose 8-bit text is the ANSI code page, they convert with the UTF-8 code page
+// instead, and an ill-formed sequence becomes U+FFFD.
+BSTR BstrFromUtf8(std::string_view text);
+std::string BstrToUtf8(BSTR bstr);
+
 // A BSTR made from 8-bit text, owned for as long as the object lives (for passing to calls).
 class ScopedBstr {
 public:

@@ -220,4 +220,12 @@ std::string Utf16ToAnsi(std::u16string_view text) {
     return out;
 }
 
+BSTR BstrFromUtf8(std::string_view text) {
+    return BstrFromAnsi(text);
+}
+
+std::string BstrToUtf8(BSTR bstr) {
+    return BstrToAnsi(bstr);
+}
+
 } // namespace platform

@@ -50,4 +50,32 @@ std::string Utf16ToAnsi(std::u16string_view text) {
     return out;
 }
 
+BSTR BstrFromUtf8(std::string_view text) {
+    if (text.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
+        return nullptr;
+    const int nIn = static_cast<int>(text.size());
+    const int nOut = nIn == 0 ? 0 : ::MultiByteToWideChar(CP_UTF8, 0, text.data(), nIn, nullptr, 0);
+    if (nIn != 0 && nOut <= 0)
+        return nullptr;
+    const BSTR bstr = ::SysAllocStringLen(nullptr, static_cast<UINT>(nOut));
+    if (bstr && nOut > 0)
+        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), nIn, bstr, nOut);
+    return bstr;
+}
+
+std::string BstrToUtf8(BSTR bstr) {
+    std::string out;
+    const UINT nIn = bstr ? ::SysStringLen(bstr) : 0;
+    if (nIn == 0 || nIn > static_cast<UINT>(std::numeric_limits<int>::max()))
+        return out;
+    const int nOut = ::WideCharToMultiByte(CP_UTF8, 0, bstr, static_cast<int>(nIn), nullptr, 0,
+                                           nullptr, nullptr);
+    if (nOut <= 0)
+        return out;
+    out.resize(static_cast<std::size_t>(nOut));
+    ::WideCharToMultiByte(CP_UTF8, 0, bstr, static_cast<int>(nIn), out.data(), nOut, nullptr,
+                          nullptr);
+    return out;
+}
+
 } // namespace platform

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build tree into a scratch prefix and uses the result as a user would: the
-# library's SONAME, a CMake project with find_package(Pagewright), a plain compiler line from
-# pkg-config, the installed command, its manual pages and examples.
+# library's SONAME, CMake projects in C and C++ with find_package(Pagewright), plain compiler
+# lines from pkg-config, the README's C and C++ examples as they stand, the installed command,
+# its manual pages and examples.
 #   package_test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build="$1"
@@ -20,11 +21,13 @@ soname=$(readelf -d "$lib" | sed -n 's/.*Library soname: \[\(.*\)\]/\1/p')
 libdir=$(dirname "$lib")
 [ -L "$libdir/libpagewright.so" ] || fail "no development link libpagewright.so"
 # Hosts include <pagewright/...>: nothing but those headers on their include path.
-[ -f "$prefix/include/pagewright/PagewrightApi.h" ] || fail "no include/pagewright/PagewrightApi.h"
+for header in PagewrightApi.h pagewright.h pagewright.hpp; do
+    [ -f "$prefix/include/pagewright/$header" ] || fail "no include/pagewright/$header"
+done
 [ "$(find "$prefix/include" -mindepth 1 -type d)" = "$prefix/include/pagewright" ] ||
     fail "folders under include/: $(find "$prefix/include" -mindepth 1 -type d)"
 for file in man/man1/pagewright.1 man/man1/pagewright-generate.1 man/man1/pagewright-check.1 \
-    man/man5/pagewright.5 doc/pagewright/examples/notice.frm \
+    man/man5/pagewright.5 man/man3/pagewright.3 doc/pagewright/examples/notice.frm \
     doc/pagewright/examples/pictures/logo.png; do
     [ -f "$prefix/share/$file" ] || fail "share/$file is not installed"
 done
@@ -41,7 +44,14 @@ expect_page() { # $1: page path printed by a host, $2: the text it was given
 cmake -S "$source/tests/package/consumer" -B "$work/consumer" -DCMAKE_PREFIX_PATH="$prefix" \
     >/dev/null
 cmake --build "$work/consumer" >/dev/null
-expect_page "$("$work/consumer/consumer" "$work/form.frm" NONE "From CMake")" "From CMake"
+# The C++ host makes a page per text on one generator: a line each, empty for no page.
+out=$("$work/consumer/consumer" "$work/form.frm" NONE "From CMake" "A<LB>b" 2>"$work/err") &&
+    fail "consumer: exit status 0 with a failing text"
+expect_page "$(echo "$out" | head -1)" "From CMake"
+[ "$(echo "$out" | sed -n 2p)" = "" ] || fail "consumer: a page for a failing text"
+[ "$(cat "$work/err")" = "no page: text, offset 1: a list begun with <LB> is never ended" ] ||
+    fail "consumer: $(cat "$work/err")"
+expect_page "$("$work/consumer/consumer-c" "$work/form.frm" NONE "From C")" "From C"
 
 export PKG_CONFIG_PATH="$libdir/pkgconfig"
 [ "$(pkg-config --modversion pagewright)" = "$(sed -n 's/^Version: //p' "$libdir/pkgconfig/pagewright.pc")" ]
@@ -49,6 +59,31 @@ export PKG_CONFIG_PATH="$libdir/pkgconfig"
 c++ -std=c++17 "$source/tests/package/consumer/main.cpp" -o "$work/pc-consumer" \
     $(pkg-config --cflags --libs pagewright) -Wl,-rpath,"$libdir"
 expect_page "$("$work/pc-consumer" "$work/form.frm" NONE "From pkg-config")" "From pkg-config"
+# shellcheck disable=SC2046
+cc -std=c99 -Wall -Wextra -Wpedantic -Werror "$source/tests/package/consumer/consumer.c" \
+    -o "$work/pc-consumer-c" $(pkg-config --cflags --libs pagewright) -Wl,-rpath,"$libdir"
+expect_page "$("$work/pc-consumer-c" "$work/form.frm" NONE "From C and pkg-config")" \
+    "From C and pkg-config"
+
+# The README's examples exactly as they stand (the fenced block after each "<!-- example: NAME
+# -->" line), run where the README says: a folder with examples/ and an empty build/pages/.
+readme_block() {
+    awk -v mark="<!-- example: $1 -->" '$0 == mark { found = 1; next }
+        found && /^```/ { if (inside) exit; inside = 1; next } inside { print }' "$source/README.md"
+}
+mkdir -p "$work/readme/build/pages"
+cp -r "$prefix/share/doc/pagewright/examples" "$work/readme/"
+for example in hello.c hello.cpp; do
+    readme_block "$example" >"$work/readme/$example"
+    readme_block "$example.sh" >"$work/readme/$example.sh"
+    [ -s "$work/readme/$example" ] && [ -s "$work/readme/$example.sh" ] ||
+        fail "README.md has no example $example"
+    page=$(cd "$work/readme" && bash -e "$example.sh") || fail "README's $example: exit status $?"
+    case "$(cat "$work/readme/$page")" in
+    *'>Planned maintenance</p></body></html>') ;;
+    *) fail "README's $example printed '$page'" ;;
+    esac
+done
 
 # The installed command finds the installed module; its registry is the user's, here scratch.
 export XDG_DATA_HOME="$work/data"
@@ -60,4 +95,5 @@ printf 'my notes\n' >"$work/notes.txt"
 if PAGEWRIGHT_REGISTRY="$work/notes.txt" "$prefix/bin/pagewright" generate --form "$work/form.frm" \
     --section NONE --text x >/dev/null 2>&1; then fail "a foreign PAGEWRIGHT_REGISTRY file was used"; fi
 [ "$(cat "$work/notes.txt")" = "my notes" ] || fail "PAGEWRIGHT_REGISTRY file was rewritten"
-echo "package_test: SONAME $soname; find_package, pkg-config and the installed command all work"
+echo "package_test: SONAME $soname; find_package, pkg-config, the README's examples and the" \
+    "installed command all work"
