@@ -155,15 +155,6 @@ def test_leaving_the_block_waits_and_keeps_the_pages_until_reset(forms, dest):
     assert list(dest.iterdir()) == []
 
 
-def test_reset_waits_for_running_requests_and_deletes_their_pages(forms, dest):
-    with pagewright.Generator() as gen:
-        futures = [gen.submit(f"page {n}", forms["plain"], "NONE") for n in range(30)]
-        gen.reset()
-        assert all(future.done() for future in futures)
-        assert len({future.result() for future in futures}) == 30
-        assert list(dest.iterdir()) == []
-
-
 def test_version_and_help():
     assert pagewright.__version__ == build_setting("PAGEWRIGHT_TEST_VERSION")
     text = pydoc.render_doc(pagewright, renderer=pydoc.plaintext)

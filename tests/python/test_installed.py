@@ -2,6 +2,8 @@
 against that installed library; each imported by a fresh interpreter whose environment names
 nothing but the package's folder (no LD_LIBRARY_PATH), from a folder outside both trees."""
 
+import os
+import re
 import shutil
 import site
 import subprocess
@@ -63,3 +65,34 @@ def test_pip_install_uses_the_installed_library(prefix, forms, tmp_path):
     package, library = run_as_user(target, forms, tmp_path)
     assert package == str(target / "pagewright" / "__init__.py")
     assert library.startswith(str(prefix) + "/")
+
+
+def readme_example(name):
+    """The fenced block after the README's "<!-- example: NAME -->" line."""
+    readme = open(os.path.join(build_setting("PAGEWRIGHT_TEST_SOURCE_DIR"), "README.md")).read()
+    found = re.search(r"^<!-- example: %s -->\n```\w*\n(.*?)^```$" % re.escape(name), readme,
+                      re.M | re.S)
+    assert found, f"README.md has no example {name}"
+    return found.group(1)
+
+
+def test_the_readme_examples_run_as_shown(prefix, tmp_path):
+    # Where the README runs them: a folder with examples/ and an empty build/pages/.
+    shutil.copytree(prefix / "share/doc/pagewright/examples", tmp_path / "examples")
+    (tmp_path / "build/pages").mkdir(parents=True)
+    env = {"PATH": "/usr/bin:/bin",
+           "PYTHONPATH": str(prefix / build_setting("PAGEWRIGHT_TEST_PYTHON_DIR"))}
+    outputs = {}
+    for name in ("hello.py", "batch.py"):
+        (tmp_path / name).write_text(readme_example(name))
+        command = ["bash", "-ec", readme_example("hello.py.sh")] if name == "hello.py" else \
+            [sys.executable, name]
+        done = subprocess.run(command, cwd=tmp_path, env=env, capture_output=True, text=True)
+        assert done.returncode == 0, done.stderr
+        outputs[name] = done.stdout.splitlines()
+    pages = outputs["hello.py"] + outputs["batch.py"][:2]
+    for page, text in zip(pages, ["Planned maintenance", "Planned maintenance", "Back on Monday"]):
+        assert page.startswith("build/pages/HTML")
+        assert (tmp_path / page).read_text().endswith(f">{text}</p></body></html>")
+    assert outputs["batch.py"][2:] == \
+        ["request 2: text, offset 6: a list begun with <LB> is never ended"]

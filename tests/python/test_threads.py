@@ -2,6 +2,7 @@
 
 import os
 import threading
+import time
 
 import pagewright
 import pytest
@@ -47,13 +48,37 @@ def test_four_threads_of_a_hundred_requests(mode, forms, dest):
             assert page.read_bytes() == plain_page(text.encode())
 
 
-def test_waiting_for_a_page_lets_other_threads_run(tmp_path, dest):
-    # The job's read of this form blocks until this thread opens the other end: if waiting
-    # for the page kept the GIL, this thread could not, and the test would hang.
-    fifo = tmp_path / "form.frm"
+def held_form(tmp_path, dest):
+    """A form file that a job's read waits on (a pipe) until the returned call writes it."""
+    fifo = tmp_path / "held.frm"
     os.mkfifo(fifo)
-    with pagewright.Generator() as gen:
-        future = gen.submit("Through a pipe", fifo, "NONE")
+
+    def release():
         with open(fifo, "w", encoding="utf-8") as form:
             form.write(f"[SYSTEM]\nDEFAULT_STYLE=<<>>\nHTML_DEST_DIR={dest}\n")
+    return fifo, release
+
+
+def test_waiting_for_a_page_lets_other_threads_run(tmp_path, dest):
+    # If the generator's waiting thread kept the GIL while it waits for the held job, this
+    # thread could not run again to write the form that the job waits for: the test would hang.
+    form, release = held_form(tmp_path, dest)
+    with pagewright.Generator() as gen:
+        future = gen.submit("Through a pipe", form, "NONE")
+        time.sleep(0.2)  # time for that thread to begin its wait
+        release()
         assert future.result().read_bytes() == plain_page(b"Through a pipe")
+
+
+def test_reset_waits_for_running_requests_and_deletes_their_pages(tmp_path, forms, dest):
+    form, release = held_form(tmp_path, dest)
+    with pagewright.Generator() as gen:
+        futures = [gen.submit("Held", form, "NONE")]
+        futures += [gen.submit(f"page {n}", forms["plain"], "NONE") for n in range(30)]
+        resetting = threading.Thread(target=gen.reset)
+        resetting.start()  # it waits for the held request, and so do the futures behind it
+        release()
+        resetting.join()
+        # Every future has its page, although reset deleted them all.
+        assert len({future.result() for future in futures}) == 31
+        assert list(dest.iterdir()) == []
