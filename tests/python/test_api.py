@@ -1,181 +1,109 @@
-"""The package's calls, results and errors: every request through each of its four routes."""
-
+"""The package's calls, their results and errors, and Python threads on them."""
 import errno
-import inspect
 import os
-import pydoc
 import re
+import threading
 import time
-from concurrent.futures import Future
-from pathlib import Path
+from concurrent.futures import ThreadPoolExecutor
 
 import pagewright
 import pytest
-from conftest import (NOTICE_PAGE, NOTICE_TEXT, UNCLOSED_LIST, UNCLOSED_LIST_REASON,
-                      build_setting, plain_page)
+from conftest import plain_page, setting
 
-NOFILE = os.strerror(errno.ENOENT)
-# "HTML%d2%d2%d2%d2%d2%d2%d2.htm": the time's six numbers and the request index.
-PAGE_NAME = re.compile(r"HTML(-?\d+2){7}\.htm")
-
-
-def via_generate(text, form, section, tmp_path):
-    return pagewright.generate(text, form, section)
+TEXT, REASON = "Notice<T>Please read<LB>First point", \
+    "text, offset 20: a list begun with <LB> is never ended"  # the README's diagnostics example
+NAME = re.compile(r"HTML(-?\d+2){7}\.htm")  # the time's six numbers and the request index
 
 
-def via_submit(text, form, section, tmp_path):
+def submitted(*request):
     with pagewright.Generator() as gen:
-        return gen.submit(text, form, section).result()
+        return gen.submit(*request).result()
 
 
-def text_file(text, tmp_path):
-    path = tmp_path / "text.txt"
-    path.write_bytes(text.encode("utf-8") if isinstance(text, str) else text)
-    return path
+REQUESTS = {  # text, whether the form file is missing, the page or the reason
+    "str as UTF-8": ("Grüße, 東京", False, plain_page("Grüße, 東京".encode())),
+    "bytes as they are": (b"caf\xe9 \xff\x00x", False, plain_page(b"caf\xe9 \xff\x00x")),
+    "bad text": (TEXT, False, REASON),
+    "no form": ("A", True, f'cannot open the form file "{{}}": {os.strerror(errno.ENOENT)}')}
 
 
-def via_generate_file(text, form, section, tmp_path):
-    return pagewright.generate_file(text_file(text, tmp_path), form, section)
-
-
-def via_submit_file(text, form, section, tmp_path):
-    with pagewright.Generator() as gen:
-        return gen.submit_file(str(text_file(text, tmp_path)), form, section).result()
-
-
-ROUTES = [via_generate, via_submit, via_generate_file, via_submit_file]
-
-# name: (text, form, section, the page's bytes or the reason); {form} is the form's path.
-REQUESTS = {
-    "README example, text as str": (NOTICE_TEXT, "notice", "NOTICE", NOTICE_PAGE),
-    "README example, text as bytes": (NOTICE_TEXT.encode(), "notice", "NOTICE", NOTICE_PAGE),
-    "str is written as UTF-8": ("Grüße, 東京", "plain", "NONE", plain_page("Grüße, 東京".encode())),
-    "bytes that are no UTF-8 stay as they are": (b"caf\xe9 \xff\x00x", "plain", "NONE",
-                                                 plain_page(b"caf\xe9 \xff\x00x")),
-    "an unclosed list makes no page": (UNCLOSED_LIST, "notice", "NOTICE", UNCLOSED_LIST_REASON),
-    "a form file that does not exist": ("A", "missing", "NOTICE",
-                                        f'cannot open the form file "{{form}}": {NOFILE}'),
-}
-
-
-@pytest.mark.parametrize("route", ROUTES, ids=lambda route: route.__name__)
-@pytest.mark.parametrize("name", REQUESTS)
-@pytest.mark.parametrize("form_type", [str, Path, os.fsencode], ids=["str", "Path", "bytes"])
-def test_request(route, name, form_type, forms, dest, tmp_path):
-    text, form_name, section, expected = REQUESTS[name]
-    form = forms.get(form_name, tmp_path / "none.frm")
+@pytest.mark.parametrize("route", [pagewright.generate, submitted], ids=["generate", "submit"])
+@pytest.mark.parametrize("request_name", REQUESTS)
+@pytest.mark.parametrize("form_type", [str, os.PathLike, os.fsencode], ids=["str", "Path", "bytes"])
+def test_request(route, request_name, form_type, form):
+    text, missing, expected = REQUESTS[request_name]
+    path = form.with_name("none.frm") if missing else form
+    argument = path if form_type is os.PathLike else form_type(path)
     if isinstance(expected, bytes):
-        page = route(text, form_type(form), section, tmp_path)
-        assert isinstance(page, Path)
-        assert page.parent == dest and PAGE_NAME.fullmatch(page.name), page
+        page = route(text, argument, "NONE")
+        assert page.parent == form.parent / "pages" and NAME.fullmatch(page.name), page
         assert page.read_bytes() == expected
     else:
         with pytest.raises(pagewright.GenerationError) as raised:
-            route(text, form_type(form), section, tmp_path)
-        assert raised.value.reason == expected.format(form=form)
-        assert str(raised.value) == raised.value.reason
-        assert list(dest.iterdir()) == []
+            route(text, argument, "NONE")
+        assert str(raised.value) == raised.value.reason == expected.format(path)
 
 
-def submit_file_and_wait(text_path, form, section):
+@pytest.mark.parametrize("text,form,section,error", [
+    (None, "f", "S", TypeError), ("x", 3.5, "S", TypeError), ("x", "f", None, TypeError),
+    ("x", b"f\0", "S", ValueError), ("x", "f", "S\0T", ValueError)])
+def test_bad_arguments_queue_nothing(text, form, section, error):
     with pagewright.Generator() as gen:
-        return gen.submit_file(text_path, form, section).result()
+        for call in (pagewright.generate, gen.submit):
+            with pytest.raises(error):
+                call(text, form, section)
+        assert gen.submit(TEXT, "f", "S").exception().index == 0  # still the first request
 
 
-@pytest.mark.parametrize("call", [pagewright.generate_file, submit_file_and_wait])
-def test_text_file_that_cannot_be_read(call, forms, tmp_path):
-    missing = tmp_path / "notes.txt"
-    with pytest.raises(pagewright.GenerationError) as raised:
-        call(missing, forms["plain"], "NONE")
-    assert raised.value.reason == f'cannot open the text file "{missing}": {NOFILE}'
-
-
-def test_a_relative_page_folder_gives_a_relative_path(tmp_path, monkeypatch):
-    (tmp_path / "out").mkdir()
-    (tmp_path / "rel.frm").write_text("[SYSTEM]\nDEFAULT_STYLE=<<>>\nHTML_DEST_DIR=out\n")
-    monkeypatch.chdir(tmp_path)
-    page = pagewright.generate("Hi", "rel.frm", "NONE")
-    assert page.parent == Path("out") and page.read_bytes() == plain_page(b"Hi")
-
-
-BAD_ARGUMENTS = [  # (text, form, section), what is raised before anything is queued
-    ((None, "f.frm", "S"), TypeError),
-    ((42, "f.frm", "S"), TypeError),
-    (("x", None, "S"), TypeError),
-    (("x", 3.5, "S"), TypeError),
-    (("x", "f.frm", None), TypeError),
-    (("x", "f\0.frm", "S"), ValueError),
-    (("x", b"f\0.frm", "S"), ValueError),
-    (("x", "f.frm", "S\0T"), ValueError),
-    (("\ud800", "f.frm", "S"), UnicodeEncodeError),
-]
-
-
-@pytest.mark.parametrize("arguments,error", BAD_ARGUMENTS)
-def test_bad_arguments_queue_nothing(arguments, error, forms):
-    with pytest.raises(error):
-        pagewright.generate(*arguments)
+def test_a_batch_counts_its_requests_waits_at_the_end_and_keeps_its_pages_until_reset(form):
+    assert pagewright.__version__ == setting("PAGEWRIGHT_TEST_VERSION")
     with pagewright.Generator() as gen:
-        with pytest.raises(error):
-            gen.submit(*arguments)
-        # Nothing was queued: the next request still has index 0.
-        with pytest.raises(pagewright.GenerationError) as raised:
-            gen.submit(UNCLOSED_LIST, forms["notice"], "NOTICE").result()
-        assert raised.value.index == 0
-
-
-def test_indexes_count_requests_and_start_again_after_reset(forms, dest):
-    good, bad = (NOTICE_TEXT, forms["notice"], "NOTICE"), (UNCLOSED_LIST, forms["notice"], "NOTICE")
-    with pagewright.Generator() as gen:
-        futures = [gen.submit(*request) for request in (good, bad, good, bad)]
-        assert all(isinstance(future, Future) for future in futures)
-        assert not futures[0].cancel()  # a queued request cannot be taken back
-        errors = [future.exception() for future in futures]
-        assert [error.index for error in errors if error] == [1, 3]
-        assert [isinstance(error, pagewright.GenerationError) for error in errors] == \
-            [False, True, False, True]
-        pages = [future.result() for future in futures[::2]]
-        assert len(set(pages)) == 2 and all(page.read_bytes() == NOTICE_PAGE for page in pages)
-        gen.reset()
-        assert list(dest.iterdir()) == []
-        with pytest.raises(pagewright.GenerationError) as raised:
-            gen.submit(*bad).result()
-        assert raised.value.index == 0
-
-
-def test_leaving_the_block_waits_and_keeps_the_pages_until_reset(forms, dest):
-    with pagewright.Generator() as gen:
-        futures = [gen.submit(f"page {n}", forms["plain"], "NONE") for n in range(20)]
+        futures = [gen.submit(text, form, "NONE") for text in ("a", TEXT, "b", TEXT)]
     assert all(future.done() for future in futures)
-    pages = [future.result() for future in futures]
-    assert [page.read_bytes() for page in pages] == [plain_page(b"page %d" % n) for n in range(20)]
+    assert [future.exception().index for future in futures[1::2]] == [1, 3]
+    assert [f.result().read_bytes() for f in futures[::2]] == [plain_page(b"a"), plain_page(b"b")]
     with pytest.raises(RuntimeError):
-        gen.submit("late", forms["plain"], "NONE")
+        gen.submit("late", form, "NONE")
     gen.reset()
-    assert list(dest.iterdir()) == []
+    assert list((form.parent / "pages").iterdir()) == []
 
 
-def test_version_and_help():
-    assert pagewright.__version__ == build_setting("PAGEWRIGHT_TEST_VERSION")
-    text = pydoc.render_doc(pagewright, renderer=pydoc.plaintext)
-    for public, parameters in [
-            (pagewright.generate, ["text", "form", "section"]),
-            (pagewright.generate_file, ["text_path", "form", "section"]),
-            (pagewright.Generator.submit, ["self", "text", "form", "section"]),
-            (pagewright.Generator.submit_file, ["self", "text_path", "form", "section"]),
-            (pagewright.Generator.reset, ["self"]), (pagewright.Generator.close, ["self"]),
-            (pagewright.GenerationError, ["reason", "index"])]:
-        assert list(inspect.signature(public).parameters) == parameters
-        assert public.__doc__.strip() and public.__doc__.splitlines()[0] in text
-
-
-def test_generate_renews_its_object_only_when_no_name_can_repeat(forms, dest, monkeypatch):
-    # A new object counts from 0 again: within the second of its predecessor's last page,
-    # that would give a page the name of an earlier one.
+def test_generate_renews_its_object_only_when_no_name_can_repeat(form, monkeypatch):
+    # A new object counts from 0 again: in the second of an earlier page, a name would repeat.
     monkeypatch.setattr(pagewright._generator._SharedObject, "RENEW_AFTER", 1)
-    pages = [pagewright.generate(f"page {n}", forms["plain"], "NONE") for n in range(5)]
+    pages = [pagewright.generate(f"page {n}", form, "NONE") for n in range(5)]
     assert [page.read_bytes() for page in pages] == [plain_page(b"page %d" % n) for n in range(5)]
     time.sleep(1.1)
     with pytest.raises(pagewright.GenerationError) as raised:
-        pagewright.generate(UNCLOSED_LIST, forms["notice"], "NOTICE")
+        pagewright.generate(TEXT, form, "NONE")
     assert raised.value.index == 0
+
+
+@pytest.mark.parametrize("shared", [False, True], ids=["generate", "one Generator"])
+def test_four_threads_of_a_hundred_requests(shared, form):
+    texts = [[f"thread {t} request {n}" for n in range(100)] for t in range(4)]
+    with pagewright.Generator() as gen, ThreadPoolExecutor(4) as threads:
+        def run(texts):
+            calls = [gen.submit(text, form, "NONE") if shared else
+                     pagewright.generate(text, form, "NONE") for text in texts]
+            return [call.result() if shared else call for call in calls]
+        pages = [page for thread_pages in threads.map(run, texts) for page in thread_pages]
+    assert sorted(pages) == sorted((form.parent / "pages").iterdir())  # 400, all distinct
+    assert [page.read_bytes() for page in pages] == [  # each its own request's
+        plain_page(text.encode()) for thread_texts in texts for text in thread_texts]
+
+
+def test_reset_and_the_futures_wait_for_a_held_request_without_holding_the_gil(form):
+    held = form.with_name("held.frm")  # a pipe: the job's read waits until this thread writes
+    os.mkfifo(held)
+    with pagewright.Generator() as gen:
+        futures = [gen.submit(text, held if n == 0 else form, "NONE")
+                   for n, text in enumerate(["held"] + [f"p{n}" for n in range(2000)])]
+        assert not futures[0].cancel()  # a queued request cannot be taken back
+        resetting = threading.Thread(target=gen.reset)
+        resetting.start()  # it waits for the held request, as the futures behind it do
+        time.sleep(0.2)  # had that wait kept the GIL, this thread would hang now
+        held.write_bytes(form.read_bytes())
+        resetting.join()
+        assert len({future.result() for future in futures}) == 2001
+        assert list((form.parent / "pages").iterdir()) == []
