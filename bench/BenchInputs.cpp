@@ -104,6 +104,13 @@ std::string LargeForm(const std::string& strDestDir, std::size_t nSections, std:
     return strForm;
 }
 
+std::string EmptySectionsForm(const std::string& strDestDir, std::size_t nSections) {
+    std::string strForm = "[SYSTEM]\nDEFAULT_STYLE = <<>>\nHTML_DEST_DIR = " + strDestDir + "\n";
+    for (std::size_t i = 1; i <= nSections; ++i)
+        strForm += "[S" + std::to_string(i) + "]\n";
+    return strForm;
+}
+
 void WriteWholeFile(const std::string& strPath, const std::string& strBytes) {
     std::ofstream out(strPath, std::ios::binary | std::ios::trunc);
     out.write(strBytes.data(), static_cast<std::streamsize>(strBytes.size()));

@@ -35,6 +35,10 @@ std::string MarkdownShapeForm(const std::string& strDestDir);
 // A form file of nSections sections and about nLines lines in all, the layout LAST at its end.
 std::string LargeForm(const std::string& strDestDir, std::size_t nSections, std::size_t nLines);
 
+// A form file of [SYSTEM] (pages go to strDestDir) and nSections empty sections, [S1] to
+// [Sn]: what `pagewright check` has to tell apart, with nothing else to check.
+std::string EmptySectionsForm(const std::string& strDestDir, std::size_t nSections);
+
 // Writes bytes to path; throws on failure.
 void WriteWholeFile(const std::string& strPath, const std::string& strBytes);
 

@@ -38,6 +38,12 @@ constexpr int kLargeReps = 3;
 // The bounds this run is judged against.
 constexpr double kMaxTimeVsMd4c = 0.5;
 constexpr double kMemoryAllowanceBytes = 16e6;
+// `pagewright check` on forms of many sections: ten times the sections at most about ten times
+// the time, and no more than twice what `pagewright generate` takes on the same form.
+constexpr std::size_t kCheckSmallSections = 10'000;
+constexpr std::size_t kCheckLargeSections = 100'000;
+constexpr double kMaxCheckScaling = 11;
+constexpr double kMaxCheckVsGenerate = 2;
 
 // Thrown on any failure, so that the temporary directory (with its large files) is removed on
 // the way out.
@@ -372,6 +378,59 @@ int Run(int argc, char** argv) {
                            Format("%.1f MB", MB(dRss)), Format("at most %.1f MB", MB(dLimit)),
                            dRss <= dLimit});
     }
+
+    // check against generate on forms of many empty sections: checking reads the form as a job
+    // does, and then looks at every section's name once.
+    const std::string strSmallForm = work.Path("sections-small.frm"),
+                      strLargeForm = work.Path("sections-large.frm"),
+                      strWord = work.Path("word.txt");
+    InChild([&] {
+        benchinputs::WriteWholeFile(strSmallForm,
+                                    benchinputs::EmptySectionsForm(strPages, kCheckSmallSections));
+        benchinputs::WriteWholeFile(strLargeForm,
+                                    benchinputs::EmptySectionsForm(strPages, kCheckLargeSections));
+        benchinputs::WriteWholeFile(strWord, "Hello");
+    });
+    const auto check = [&](const std::string& strForm) {
+        return [&work, &strPagewright, strForm](std::uintmax_t* pn) {
+            *pn = 0;
+            return RunProcess({strPagewright, "check", "--form", strForm}, work.Path("check.out"),
+                              work.Path("check.err"));
+        };
+    };
+    std::vector<Program> checks;
+    checks.push_back({"check", "10,000", check(strSmallForm)});
+    checks.push_back({"check", "100,000", check(strLargeForm)});
+    checks.push_back({"generate", "100,000", pagewright(strLargeForm, strWord)});
+    for (Program& program : checks) {
+        std::uintmax_t n = 0;
+        program.run(&n);
+    }
+    for (int r = 0; r < nReps; ++r)
+        for (std::size_t k = 0; k < checks.size(); ++k)
+            checks[(k + static_cast<std::size_t>(r)) % checks.size()].RunOnce();
+    const double dCheckSmall = Median(checks[0].arrSeconds);
+    const double dCheckLarge = Median(checks[1].arrSeconds);
+    const double dGenerateLarge = Median(checks[2].arrSeconds);
+    std::printf("\n## `pagewright check` on forms of many sections\n\n");
+    std::printf(
+        "Forms of [SYSTEM] and empty sections [S1] to [Sn], checked with `pagewright check --form "
+        "FILE` (every section is checked as a layout), beside `pagewright generate` making a "
+        "one-word page from the larger form; the median of %d runs, the three taking turns.\n\n",
+        nReps);
+    std::printf("| command | sections | time (median) | max RSS |\n|---|---|---|---|\n");
+    for (const Program& program : checks)
+        std::printf("| `pagewright %s` | %s | %.1f ms | %.1f MB |\n", program.strName.c_str(),
+                    program.strCommand.c_str(), Median(program.arrSeconds) * 1e3,
+                    KiBToMB(program.nMaxRssKiB));
+    targets.push_back({"time of `pagewright check`, 100,000 / 10,000 sections",
+                       Format("%.1fx", dCheckLarge / dCheckSmall),
+                       Format("at most %.0fx", kMaxCheckScaling),
+                       dCheckLarge / dCheckSmall <= kMaxCheckScaling});
+    targets.push_back({"time of `pagewright check` / `pagewright generate`, 100,000 sections",
+                       Format("%.2fx", dCheckLarge / dGenerateLarge),
+                       Format("at most %.0fx", kMaxCheckVsGenerate),
+                       dCheckLarge / dGenerateLarge <= kMaxCheckVsGenerate});
 
     // What a job holds besides its text, from the engine's own constants.
     constexpr std::size_t nRunBytes = 2 * sizeof(std::string_view) + sizeof(UINT);

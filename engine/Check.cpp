@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -27,6 +28,111 @@ std::string Fold(std::string_view s, std::string_view drop = kWhiteSpace) {
     }
     return out;
 }
+
+// The characters of s that Fold keeps, folded, one at a time.
+class FoldedChars {
+public:
+    explicit FoldedChars(std::string_view s) : m_rest(s) {}
+    // False at the end; else the next kept character in c.
+    bool Next(char& c) {
+        while (!m_rest.empty()) {
+            const char cNext = m_rest.front();
+            m_rest.remove_prefix(1);
+            if (kWhiteSpace.find(cNext) == std::string_view::npos) {
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(cNext)));
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    std::string_view m_rest;
+};
+
+// Whether Fold(a) == Fold(b), without making either.
+bool FoldsAlike(std::string_view a, std::string_view b) {
+    FoldedChars fa(a), fb(b);
+    for (char ca = 0, cb = 0;;) {
+        const bool bA = fa.Next(ca), bB = fb.Next(cb);
+        if (bA != bB)
+            return false;
+        if (!bA)
+            return true;
+        if (ca != cb)
+            return false;
+    }
+}
+
+std::uint64_t FoldedHash(std::string_view s) {
+    std::uint64_t h = 14695981039346656037u; // FNV-1a
+    FoldedChars chars(s);
+    for (char c; chars.Next(c);)
+        h = (h ^ static_cast<unsigned char>(c)) * 1099511628211u;
+    return h;
+}
+
+// The section names grouped by how they fold (see Fold), each group by its first section. An
+// open-addressing table of section indexes: a form may
+// have hundreds of thousands of sections, and a table of one allocation, whose slot also holds
+// part of the name's hash, costs about one cache miss a name, where a map of nodes costs
+// several.
+class CFoldedNames {
+public:
+    static constexpr std::size_t npos = std::string::npos;
+
+    explicit CFoldedNames(const std::vector<std::string>& names) : m_names(names) {}
+
+    // Adds section j (sections are added in order, each once). The group's first section, which
+    // is j itself when no earlier name folds alike.
+    std::size_t Add(std::size_t j) {
+        if (m_arrSlots.empty())
+            Reserve();
+        const std::uint64_t h = FoldedHash(m_names[j]);
+        Slot& slot = m_arrSlots[Probe(h, m_names[j])];
+        if (slot.nSection == 0) {
+            slot = {static_cast<std::uint32_t>(j + 1), static_cast<std::uint32_t>(h >> 32)};
+            return j;
+        }
+        return slot.nSection - 1;
+    }
+    // The first section whose name folds as strName does, or npos.
+    std::size_t First(std::string_view strName) const {
+        if (m_arrSlots.empty())
+            return npos;
+        const Slot& slot = m_arrSlots[Probe(FoldedHash(strName), strName)];
+        return slot.nSection == 0 ? npos : slot.nSection - 1;
+    }
+
+private:
+    struct Slot {
+        std::uint32_t nSection = 0; // the group's first section + 1; 0 for an empty slot
+        std::uint32_t nHashHigh = 0;
+    };
+
+    void Reserve() {
+        // Half full at most, so a probe seldom looks past its first slot. (A form's sections
+        // are fewer than its lines, which are counted in 32 bits.)
+        std::size_t nSlots = 16;
+        while (nSlots < 2 * m_names.size())
+            nSlots *= 2;
+        m_arrSlots.assign(nSlots, Slot{});
+    }
+    // The position of the slot that holds name's group, or of the empty slot where it would go.
+    std::size_t Probe(std::uint64_t h, std::string_view name) const {
+        const std::size_t nMask = m_arrSlots.size() - 1;
+        const auto nHigh = static_cast<std::uint32_t>(h >> 32);
+        for (std::size_t i = static_cast<std::size_t>(h) & nMask;; i = (i + 1) & nMask) {
+            const Slot& slot = m_arrSlots[i];
+            if (slot.nSection == 0 ||
+                (slot.nHashHigh == nHigh && FoldsAlike(m_names[slot.nSection - 1], name)))
+                return i;
+        }
+    }
+
+    const std::vector<std::string>& m_names;
+    std::vector<Slot> m_arrSlots;
+};
 
 // Edits (insert, delete, replace one character) that turn a into b.
 std::size_t Distance(std::string_view a, std::string_view b) {
@@ -71,7 +177,14 @@ private:
     void CheckLayoutSection(std::size_t nSection);
     void CheckDestination();
     void CheckCutLines();
-    void CheckCutValues(std::size_t nSystem, const std::vector<std::string>& arrRaw);
+    // A line of the file as it stands, trimmed, before its ";" cut it.
+    struct RawLine {
+        std::size_t nLine; // 1-based
+        std::string strTrimmed;
+    };
+    // The raw line of file line nLine from arrCut (in file order), or null when it held no ";".
+    static const std::string* FindRawLine(const std::vector<RawLine>& arrCut, std::size_t nLine);
+    void CheckCutValues(std::size_t nSystem, const std::vector<RawLine>& arrCut);
     void CheckText(CGenThread& text, int nRequest, BOOL bInline, bool bTokenized);
 
     const CheckRequest& m_request;
@@ -79,6 +192,8 @@ private:
     std::size_t m_nLayout = std::string::npos; // the requested section, when it exists
     std::set<std::string> m_setStyleNames;     // every name used as a style
     std::set<std::string> m_setStylesChecked;
+    CFoldedNames m_foldedNames{m_job.m_formFile.GetSectionNames()}; // by CheckSectionNames
+    std::vector<bool> m_arrFirstOfName; // section i is the first of its name, the one read
     // What was reported: severity, line, message, request.
     std::set<std::tuple<Severity, std::size_t, std::string, int>> m_setReported;
     std::vector<Diagnostic> m_out;
@@ -130,33 +245,38 @@ void CChecker::Report(Severity severity, std::string strMessage, int nRequest) {
 std::string CChecker::NearMissHint(const std::string& strName) const {
     const CFormFile& form = m_job.m_formFile;
     const std::vector<std::string>& names = form.GetSectionNames();
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (names[i] != strName && Fold(names[i]) == Fold(strName))
-            return "; [" + names[i] + "] (line " + std::to_string(form.GetHeaderLine(i)) +
-                   ") differs from it only in letter case or blanks";
-    }
-    return {};
+    // Asked about a name no section has, so the first section that reads like it is spelt
+    // otherwise.
+    const std::size_t i = m_foldedNames.First(strName);
+    if (i == CFoldedNames::npos || names[i] == strName)
+        return {};
+    return "; [" + names[i] + "] (line " + std::to_string(form.GetHeaderLine(i)) +
+           ") differs from it only in letter case or blanks";
 }
 
 void CChecker::CheckSectionNames() {
     const CFormFile& form = m_job.m_formFile;
     const std::vector<std::string>& names = form.GetSectionNames();
+    m_arrFirstOfName.assign(names.size(), true);
     for (std::size_t j = 0; j < names.size(); ++j) {
-        for (std::size_t i = 0; i < j; ++i) {
-            const std::string strFirst = " (line " + std::to_string(form.GetHeaderLine(i)) + ")";
-            if (names[i] == names[j]) {
-                Report(Severity::kWarning, m_job.FormLocation(form.GetHeaderLine(j)) +
-                                               "a second section [" + names[j] +
-                                               "] is never read; the first is" + strFirst);
-                break;
-            }
-            if (Fold(names[i]) == Fold(names[j])) {
-                Report(Severity::kWarning, m_job.FormLocation(form.GetHeaderLine(j)) + "section [" +
-                                               names[j] + "] differs from [" + names[i] + "]" +
-                                               strFirst + " only in letter case or blanks");
-                break;
-            }
+        // The first section before this one that reads alike: the same name, or one that differs
+        // only in letter case or blanks.
+        const std::size_t i = m_foldedNames.Add(j);
+        if (i == j)
+            continue;
+        const std::string strFirst = " (line " + std::to_string(form.GetHeaderLine(i)) + ")";
+        if (names[i] == names[j]) {
+            m_arrFirstOfName[j] = false;
+            Report(Severity::kWarning, m_job.FormLocation(form.GetHeaderLine(j)) +
+                                           "a second section [" + names[j] +
+                                           "] is never read; the first is" + strFirst);
+            continue;
         }
+        // Names that read alike are rare: only among them can a name repeat unseen here.
+        m_arrFirstOfName[j] = form.FindSection(names[j]) == j;
+        Report(Severity::kWarning, m_job.FormLocation(form.GetHeaderLine(j)) + "section [" +
+                                       names[j] + "] differs from [" + names[i] + "]" + strFirst +
+                                       " only in letter case or blanks");
     }
 }
 
@@ -321,14 +441,19 @@ void CChecker::CheckDestination() {
 
 void CChecker::CheckCutLines() {
     // ";" starts a comment anywhere, so items whose argument is free text lose what follows it.
-    // The form file as read holds the lines already cut; the raw lines show what was lost.
+    // The form file as read holds the lines already cut; the raw lines show what was lost. Only
+    // the raw lines that hold a ";" are kept, in file order, to be looked up by their number.
     platform::TextFileReader file;
     if (!file.Open(m_request.strFormPath))
         return;
-    std::vector<std::string> arrRaw;
+    std::vector<RawLine> arrCut;
     try {
-        for (std::string strLine; file.ReadLine(strLine);)
-            arrRaw.push_back(strLine);
+        std::size_t nLine = 0;
+        for (std::string_view line; file.ReadLine(line);) {
+            ++nLine;
+            if (line.find(';') != std::string_view::npos)
+                arrCut.push_back({nLine, std::string(TrimView(line))});
+        }
     } catch (const platform::FileException&) {
         return;
     }
@@ -337,30 +462,32 @@ void CChecker::CheckCutLines() {
     std::string strTag, strArgument, strAttribute;
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (names[i] == kSystemSection) {
-            CheckCutValues(i, arrRaw);
+            CheckCutValues(i, arrCut);
             continue;
         }
         const CFormFile::Lines lines = form.GetSectionLines(i);
         for (std::size_t j = 0; j < lines.size(); ++j) {
-            const std::size_t nLine = form.GetDataLine(i, j);
-            if (nLine == 0 || nLine > arrRaw.size())
-                continue;
-            const std::string_view raw = TrimView(arrRaw[nLine - 1]);
-            const std::size_t nCut = raw.find(';');
-            if (nCut == std::string_view::npos ||
+            const std::string* pRaw = FindRawLine(arrCut, form.GetDataLine(i, j));
+            if (!pRaw ||
                 !m_job.SplitSectionLine(std::string(lines[j]), &strTag, &strArgument,
-                                        &strAttribute))
-                continue;
-            if (!TakesFreeText(strTag))
+                                        &strAttribute) ||
+                !TakesFreeText(strTag))
                 continue;
             Report(Severity::kWarning, m_job.SectionLineLocation(i, j) +
                                            "\";\" starts a comment, so this " + strTag +
-                                           " line loses \"" + std::string(raw.substr(nCut)) + "\"");
+                                           " line loses \"" + pRaw->substr(pRaw->find(';')) + "\"");
         }
     }
 }
 
-void CChecker::CheckCutValues(std::size_t nSystem, const std::vector<std::string>& arrRaw) {
+const std::string* CChecker::FindRawLine(const std::vector<RawLine>& arrCut, std::size_t nLine) {
+    const auto it =
+        std::lower_bound(arrCut.begin(), arrCut.end(), nLine,
+                         [](const RawLine& raw, std::size_t n) { return raw.nLine < n; });
+    return it != arrCut.end() && it->nLine == nLine ? &it->strTrimmed : nullptr;
+}
+
+void CChecker::CheckCutValues(std::size_t nSystem, const std::vector<RawLine>& arrCut) {
     // A comment is set off by blanks ("KEY = value   ; note"); a ";" right after the value's
     // last character was most likely meant to be part of it.
     const CFormFile& form = m_job.m_formFile;
@@ -368,17 +495,16 @@ void CChecker::CheckCutValues(std::size_t nSystem, const std::vector<std::string
     for (std::size_t j = 0; j < lines.size(); ++j) {
         const std::size_t nLine = form.GetDataLine(nSystem, j);
         const std::size_t nEquals = lines[j].find('=');
-        if (nLine == 0 || nLine > arrRaw.size() || nEquals == std::string::npos)
+        const std::string* pRaw = FindRawLine(arrCut, nLine);
+        if (!pRaw || nEquals == std::string::npos)
             continue;
-        const std::string_view raw = TrimView(arrRaw[nLine - 1]);
-        const std::size_t nCut = raw.find(';');
-        if (nCut == std::string_view::npos || nCut == 0 ||
-            kWhiteSpace.find(raw[nCut - 1]) != std::string_view::npos)
+        const std::size_t nCut = pRaw->find(';');
+        if (nCut == 0 || kWhiteSpace.find((*pRaw)[nCut - 1]) != std::string_view::npos)
             continue;
         Report(Severity::kWarning, m_job.FormLocation(nLine) +
                                        "\";\" starts a comment, so the value of [SYSTEM] " +
                                        std::string(TrimView(lines[j].substr(0, nEquals))) +
-                                       " loses \"" + std::string(raw.substr(nCut)) + "\"");
+                                       " loses \"" + pRaw->substr(nCut) + "\"");
     }
 }
 
@@ -461,7 +587,9 @@ std::vector<Diagnostic> CChecker::Run() {
             CheckLayoutSection(m_nLayout);
     } else {
         for (std::size_t i = 0; i < names.size(); ++i) {
-            if (names[i] != kSystemSection && form.FindSection(names[i]) == i && !IsStyleSection(i))
+            // A section without lines lays out nothing, so there is nothing to find in it.
+            if (names[i] != kSystemSection && m_arrFirstOfName[i] &&
+                !form.GetSectionLines(i).empty() && !IsStyleSection(i))
                 CheckLayoutSection(i);
         }
     }

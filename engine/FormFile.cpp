@@ -139,7 +139,16 @@ void CFormFile::EndParse() {
         std::vector<LineRecord>(m_arrLines).swap(m_arrLines);
 }
 
+void CFormFile::IndexSections() const {
+    m_mapSections.reserve(m_arrSectionNames.size());
+    // A name that repeats keeps its first section, which is the one lookups find.
+    for (std::size_t i = 0; i < m_arrSectionNames.size(); ++i)
+        m_mapSections.try_emplace(m_arrSectionNames[i], i);
+}
+
 void CFormFile::Clear() {
+    m_mapSections.clear();
+    m_nNamesScanned = 0;
     m_arrSectionNames.clear();
     m_arrSections.clear();
     std::string().swap(m_strText);
@@ -147,11 +156,22 @@ void CFormFile::Clear() {
 }
 
 std::size_t CFormFile::FindSection(const std::string& strName) const {
-    for (std::size_t i = 0; i < m_arrSectionNames.size(); ++i) {
-        if (m_arrSectionNames[i] == strName)
-            return i;
+    if (!m_mapSections.empty()) {
+        const auto it = m_mapSections.find(strName);
+        return it == m_mapSections.end() ? std::string::npos : it->second;
     }
-    return std::string::npos;
+    const std::size_t nSections = m_arrSectionNames.size();
+    std::size_t nFound = std::string::npos;
+    for (std::size_t i = 0; i < nSections; ++i) {
+        if (m_arrSectionNames[i] == strName) {
+            nFound = i;
+            break;
+        }
+    }
+    m_nNamesScanned += nFound == std::string::npos ? nSections : nFound + 1;
+    if (nSections > kAlwaysScan && m_nNamesScanned > kIndexAfter * nSections)
+        IndexSections();
+    return nFound;
 }
 
 std::optional<CFormFile::Lines> CFormFile::GetSection(const std::string& strName) const {

@@ -21,6 +21,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/types.h"
@@ -142,6 +143,8 @@ private:
     bool AddLine(std::string_view line, std::size_t nLineNumber);
     // Gives back what the buffers grew beyond the content.
     void EndParse();
+    // Indexes the section names, for lookups from then on.
+    void IndexSections() const;
     // Index into the section's lines of the line GetValue uses, or npos.
     std::size_t FindValue(const std::string& strSection, const std::string& strKey,
                           std::size_t* pnSection) const;
@@ -149,6 +152,17 @@ private:
     std::string m_strPath;
     std::vector<std::string> m_arrSectionNames;
     std::vector<Section> m_arrSections; // parallel to m_arrSectionNames
+    // Each name's first section. A job looks up a handful of names, and for those a scan costs
+    // less than building an index of a large form; but a lookup per style name or per section
+    // would make a scan of all sections each time. So lookups scan until they have looked at
+    // kIndexAfter times as many names as the form has sections, and then index them: however
+    // many lookups follow, they cost no more than a few scans in all. Views into
+    // m_arrSectionNames, which does not change once the file is loaded.
+    // A form of a few sections is always scanned: a scan of them is as quick as a lookup.
+    static constexpr std::size_t kIndexAfter = 4;
+    static constexpr std::size_t kAlwaysScan = 32;
+    mutable std::unordered_map<std::string_view, std::size_t> m_mapSections;
+    mutable std::size_t m_nNamesScanned = 0;
     // The kept lines' bytes, one line after the other with nothing between.
     std::string m_strText;
     // A record per kept line, in file order, after one whose nEnd is 0: record k's line is

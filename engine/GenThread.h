@@ -34,6 +34,9 @@ struct StyleEntry {
     std::string strClass;            // its class on an HTML5 page, once that page asks,
     std::string strParagraphOpening; // its paragraph opening on the job's page, made once
     bool bInStyleSheet = false;      // the HTML5 page's style sheet declares it
+    // The section's line that is no style tag, when that is why strAttribute is empty; npos
+    // otherwise (no section, no lines, or an attribute).
+    std::size_t nBadLine = std::string::npos;
 };
 } // namespace engine
 

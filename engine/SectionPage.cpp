@@ -10,7 +10,8 @@
 namespace {
 
 // Why the named style gives no attribute, as the tail of a message; empty when it gives one
-// or no style is named.
+// or no style is named. The checker asks this for every layout line that fails, so what the
+// style section says is taken from the job's entry for the style, worked out once.
 std::string WhyStyleIsDropped(const CGenThread& job, const std::string& strStyle) {
     if (strStyle.empty())
         return {};
@@ -22,9 +23,8 @@ std::string WhyStyleIsDropped(const CGenThread& job, const std::string& strStyle
         form.GetPath() + ":" + std::to_string(form.GetHeaderLine(nSection));
     if (form.GetSectionLines(nSection).empty())
         return ": style section [" + strStyle + "] (" + strHeader + ") has no lines";
-    std::string strAttribute;
-    std::size_t nBad = 0;
-    if (job.BuildStyleAttribute(strStyle, strAttribute, &nBad))
+    const std::size_t nBad = job.StyleOf(strStyle).nBadLine;
+    if (nBad == std::string::npos)
         return {};
     return ": style section [" + strStyle + "] is dropped by its line " + std::to_string(nBad + 1) +
            " (" + form.GetPath() + ":" + std::to_string(form.GetDataLine(nSection, nBad)) +

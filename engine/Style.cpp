@@ -211,7 +211,7 @@ engine::StyleEntry& CGenThread::StyleOf(std::string_view strStyle) const {
     auto it = m_mapStyles.find(strStyle);
     if (it == m_mapStyles.end()) {
         engine::StyleEntry entry;
-        BuildStyleAttribute(std::string(strStyle), entry.strAttribute);
+        BuildStyleAttribute(std::string(strStyle), entry.strAttribute, &entry.nBadLine);
         it = m_mapStyles.emplace(strStyle, std::move(entry)).first;
     }
     m_arrRecentStyles[m_nRecentStyles++ % std::size(m_arrRecentStyles)] = {it->first, &it->second};

@@ -79,4 +79,26 @@ TEST(FormFile, SplitsBytesInMemoryAsAFileIsRead) {
     EXPECT_EQ("2", form.GetValue("A", "L"));
 }
 
+// A large form is indexed once lookups have scanned it a few times over; from then on a name
+// must still find its first section, a repeated name included, and a missing one none.
+TEST(FormFile, LookupsOfALargeFormFindTheFirstSectionOfEachName) {
+    std::string strForm;
+    for (int i = 0; i < 200; ++i)
+        strForm += "[S" + std::to_string(i % 150) + "]\nK=" + std::to_string(i) + "\n";
+    CFormFile form;
+    ASSERT_TRUE(form.LoadFromMemory("big.frm", strForm));
+    for (int nRound = 0; nRound < 10; ++nRound) {
+        SCOPED_TRACE(nRound);
+        EXPECT_EQ(149u, form.FindSection("S149"));
+        EXPECT_EQ(std::string::npos, form.FindSection("S150"));
+        EXPECT_EQ(7u, form.FindSection("S7")); // S7 repeats as section 157
+        EXPECT_EQ("7", form.GetValue("S7", "K"));
+        EXPECT_EQ(std::string::npos, form.FindSection("s7"));
+    }
+    // A new load forgets the old names.
+    ASSERT_TRUE(form.LoadFromMemory("big.frm", "[S7]\n[T]\n"));
+    EXPECT_EQ(1u, form.FindSection("T"));
+    EXPECT_EQ(std::string::npos, form.FindSection("S149"));
+}
+
 } // namespace

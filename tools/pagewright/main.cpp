@@ -511,6 +511,24 @@ int RunCheck(const cli::GenerateOptions& opts) {
         return kExitUsage;
     request.strFormPath = form.LoadPath();
 
+    // Where each text's lines end, found once a finding needs them: a text may have a finding
+    // for every few bytes, and counting from its start for each would take as long as the text
+    // times its findings.
+    std::vector<std::vector<std::size_t>> arrLineEnds(request.arrTexts.size());
+    const auto lineOf = [&](std::size_t nText, std::size_t nOffset) {
+        std::vector<std::size_t>& ends = arrLineEnds[nText];
+        const std::string& text = request.arrTexts[nText];
+        if (ends.empty()) {
+            for (std::size_t i = text.find('\n'); i != std::string::npos;
+                 i = text.find('\n', i + 1))
+                ends.push_back(i);
+            ends.push_back(std::string::npos); // a sentinel, so the list is never empty again
+        }
+        // Line breaks before the offset, plus one.
+        const std::size_t nAt = std::min(nOffset, text.size());
+        return 1 + static_cast<std::size_t>(std::lower_bound(ends.begin(), ends.end() - 1, nAt) -
+                                            ends.begin());
+    };
     std::vector<Finding> findings;
     for (const engine::Diagnostic& d : engine::CheckForm(request)) {
         Finding f{d.severity == engine::Severity::kError, form.DisplayName(),
@@ -520,15 +538,8 @@ int RunCheck(const cli::GenerateOptions& opts) {
             const cli::TextSource& source = opts.arrTexts[static_cast<std::size_t>(d.nRequest)];
             if (source.bFromFile) {
                 f.strFile = source.strArg == "-" ? "<stdin>" : source.strArg;
-                if (d.nTextOffset != std::string::npos) {
-                    const std::string& text =
-                        request.arrTexts[static_cast<std::size_t>(d.nRequest)];
-                    f.nLine = 1 + static_cast<std::size_t>(std::count(
-                                      text.begin(),
-                                      text.begin() + static_cast<std::ptrdiff_t>(
-                                                         std::min(d.nTextOffset, text.size())),
-                                      '\n'));
-                }
+                if (d.nTextOffset != std::string::npos)
+                    f.nLine = lineOf(static_cast<std::size_t>(d.nRequest), d.nTextOffset);
             }
         }
         f.strFile = Printable(f.strFile);
