@@ -1,10 +1,12 @@
 // Whole-process measures of the generator object: a batch of 1,000 requests (with waits woken
 // at once, with pure polling, and against the engine alone), the latency of GenerateHTML while
-// 100 jobs run, and resident memory with 1,000 jobs in flight. Prints Markdown.
+// 100 jobs run, how long after the last hand-back pagewright_wait returns with 100 jobs running,
+// and resident memory with 1,000 jobs in flight. Prints Markdown.
 //
 //   pagewright_batch_bench [--skip-polling]
 //   pagewright_batch_bench --batch-table-only  (the batch's table and nothing else)
 //   pagewright_batch_bench --batch-only N      (N woken batches and nothing else, for a profiler)
+//   pagewright_batch_bench --wait-only         (the wait's section and nothing else)
 //
 // Pages go to a new directory under TMPDIR (else /tmp).
 #include <algorithm>
@@ -16,13 +18,17 @@
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
+
+#include <pagewright/pagewright.h>
 
 #include "BenchInputs.h"
 #include "component/Pagewright.h"
 #include "engine/GenThread.h"
 #include "platform/bstr.h"
+#include "platform/faults.h"
 #include "platform/strconv.h"
 #include "platform/sync.h"
 #include "platform/thread.h"
@@ -38,6 +44,10 @@ constexpr int kRounds = 5;
 constexpr double kMaxBatchVsFloor = 1.25;
 constexpr double kMaxP99Micros = 1000;
 constexpr double kMaxInFlightMB = 64;
+constexpr int kHeldJobs = 100;
+constexpr int kWaitRounds = 200;
+// A polling host, for comparison: what tests/package/consumer did before the C++ API.
+constexpr unsigned kHostPollMs = 10;
 
 double SecondsSince(Clock::time_point t0) {
     return std::chrono::duration<double>(Clock::now() - t0).count();
@@ -137,11 +147,79 @@ void ReleaseJobs(IPagewright* p, const std::string& strFifo) {
     p->Release();
 }
 
+// How long after the last hand-back of kHeldJobs jobs pagewright_wait returns (or, with
+// bPolling, a host that looks every kHostPollMs), in microseconds, one figure per round. The jobs
+// wait at the file gate, all in flight; one thread sleeps in pagewright_wait, another spins on
+// pagewright_wait(g, 0), which sees the last hand-back as soon as the lock is free after it; the
+// gate opens, and the waiter's return is timed from the spinner's sighting.
+std::vector<double> WaitAfterLastHandBack(const std::string& strText, const std::string& strForm,
+                                          bool bPolling, int nRounds) {
+    std::vector<double> arrMicros;
+    for (int nRound = 0; nRound < nRounds; ++nRound) {
+        pagewright_generator* g = pagewright_new();
+        platform::testing::CloseFileGate();
+        for (int i = 0; i < kHeldJobs; ++i)
+            pagewright_generate(g, strText.data(), strText.size(), strForm.c_str(), "LAYOUT");
+        while (platform::testing::WaitingAtFileGate() < kHeldJobs)
+            platform::SleepMs(1);
+        Clock::time_point tSeen, tReturned;
+        std::thread waiter([&] {
+            if (bPolling)
+                while (pagewright_wait(g, 0) != 1)
+                    platform::SleepMs(kHostPollMs);
+            else
+                pagewright_wait(g, -1);
+            tReturned = Clock::now();
+        });
+        std::thread spinner([&] {
+            while (pagewright_wait(g, 0) != 1)
+                std::this_thread::yield(); // leaves the core to the waiter when it wakes
+            tSeen = Clock::now();
+        });
+        platform::SleepMs(5); // the waiter is asleep in its wait by now
+        platform::testing::OpenFileGate();
+        waiter.join();
+        spinner.join();
+        arrMicros.push_back(std::chrono::duration<double, std::micro>(tReturned - tSeen).count());
+        pagewright_reset(g);
+        pagewright_destroy(g);
+    }
+    platform::testing::ClearFaults();
+    std::sort(arrMicros.begin(), arrMicros.end());
+    return arrMicros;
+}
+
+// The wait's section; returns its 99th percentile in microseconds.
+double PrintWaitSection(const std::string& strText, const std::string& strForm) {
+    const std::vector<double> arrWoken =
+        WaitAfterLastHandBack(strText, strForm, false, kWaitRounds);
+    const std::vector<double> arrPolled =
+        WaitAfterLastHandBack(strText, strForm, true, kWaitRounds / 4);
+    const auto at = [](const std::vector<double>& arr, int nPercent) {
+        return arr[arr.size() * static_cast<std::size_t>(nPercent) / 100];
+    };
+    std::printf("\n## pagewright_wait after the last hand-back, %d jobs running\n\n"
+                "Each round queues %d requests through the C API, holds all their jobs at once, "
+                "lets them go and measures how long after the last job handed its result back "
+                "(as a thread spinning on pagewright_wait(g, 0) first sees it) the waiting host "
+                "returns. Below 0: the waiter was back before the spinner saw it.\n\n"
+                "| host | rounds | median | 99th percentile | longest |\n|---|---|---|---|---|\n",
+                kHeldJobs, kHeldJobs);
+    std::printf("| pagewright_wait(g, -1) | %zu | %.0f us | %.0f us | %.0f us |\n", arrWoken.size(),
+                at(arrWoken, 50), at(arrWoken, 99), arrWoken.back());
+    std::printf("| polling pagewright_wait(g, 0) every %u ms | %zu | %.0f us | %.0f us | %.0f us "
+                "|\n",
+                kHostPollMs, arrPolled.size(), at(arrPolled, 50), at(arrPolled, 99),
+                arrPolled.back());
+    return at(arrWoken, 99);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const bool bSkipPolling = argc > 1 && std::strcmp(argv[1], "--skip-polling") == 0;
     const bool bTableOnly = argc > 1 && std::strcmp(argv[1], "--batch-table-only") == 0;
+    const bool bWaitOnly = argc > 1 && std::strcmp(argv[1], "--wait-only") == 0;
     const int nBatchOnly =
         argc > 2 && std::strcmp(argv[1], "--batch-only") == 0 ? std::atoi(argv[2]) : 0;
     const fs::path dir =
@@ -155,6 +233,12 @@ int main(int argc, char** argv) {
     benchinputs::WriteWholeFile(strForm, benchinputs::SectionForm(strPages, nBlocks));
     ::mkfifo(strFifo.c_str(), 0600);
     const Request req{Bstr(strText), Bstr(strForm), Bstr("LAYOUT")};
+    if (bWaitOnly) {
+        PrintWaitSection(strText, strForm);
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+        return 0;
+    }
 
     if (!bTableOnly)
         std::printf("## Batch of %d requests\n\n", kBatch);
@@ -243,6 +327,7 @@ int main(int argc, char** argv) {
                 "the other: median %.0f us, 99th percentile %.0f us, longest %.0f us.\n",
                 kBatch, arrMicros[arrMicros.size() / 2], arrMicros[arrMicros.size() * 99 / 100],
                 arrMicros.back());
+    const double dWaitP99 = PrintWaitSection(strText, strForm);
 
     // Resident memory with 1,000 jobs in flight, each with a 10 KB text.
     const std::string strTenKB = benchinputs::SectionText(10'000, &nBlocks);
@@ -269,6 +354,9 @@ int main(int argc, char** argv) {
     std::printf("| GenerateHTML while 100 jobs run, 99th percentile | %.0f us | under %.0f us | "
                 "%s |\n",
                 dP99, kMaxP99Micros, verdict(dP99 < kMaxP99Micros));
+    std::printf("| pagewright_wait after the last hand-back, %d jobs running, 99th percentile | "
+                "%.0f us | under %.0f us | %s |\n",
+                kHeldJobs, dWaitP99, kMaxP99Micros, verdict(dWaitP99 < kMaxP99Micros));
     std::printf("| resident memory added by %d jobs in flight | %.1f MB | under %.0f MB | %s |\n",
                 kBatch, dInFlightMB, kMaxInFlightMB, verdict(dInFlightMB < kMaxInFlightMB));
 

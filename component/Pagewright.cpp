@@ -225,6 +225,7 @@ HRESULT CPagewright::InterfaceSupportsErrorInfo(REFIID riid) {
 
 void CPagewright::HandBackResult(std::string strResultFile, std::int32_t nRequestIndex,
                                  std::string strFailReason) noexcept {
+    bool bAllDone;
     {
         platform::MutexLock lock(m_mutex);
         // QueueRequest reserved room for this entry, so no push_back allocates.
@@ -237,10 +238,14 @@ void CPagewright::HandBackResult(std::string strResultFile, std::int32_t nReques
             m_arrResultAt[nIndex] == kNoResult)
             m_arrResultAt[nIndex] = static_cast<std::int32_t>(m_arrResultFiles.size() - 1);
         ++m_nCompleted;
+        bAllDone = m_nCompleted == m_nIssued;
     }
     // After the lock is given up (see RunWorker). The caller still holds its reference on the
-    // object, so the condition variable is there to signal.
+    // object, so the condition variables are there to signal. A wait for the whole batch is
+    // woken once, by its last job, not by each of them.
     m_jobHandedBack.NotifyAll();
+    if (bAllDone)
+        m_allHandedBack.NotifyAll();
 }
 
 std::size_t CPagewright::FindResult(int nIndex) const {

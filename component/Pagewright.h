@@ -87,9 +87,10 @@ private:
     // host that asks for each of n results does n steps, not n squared. Called with m_mutex held.
     std::size_t FindResult(int nIndex) const;
 
-    // Sleeps on m_jobHandedBack until bDone() holds or nTimeoutMs (< 0: no limit) has passed on
-    // the monotonic clock: S_OK or S_FALSE. Called with m_mutex held, and holds it on return.
-    template <class Done> HRESULT WaitForHandBack(LONG nTimeoutMs, Done bDone);
+    // Sleeps on cv until bDone() holds or nTimeoutMs (< 0: no limit) has passed on the monotonic
+    // clock: S_OK or S_FALSE. Called with m_mutex held, and holds it on return.
+    template <class Done>
+    HRESULT WaitForHandBack(platform::ConditionVariable& cv, LONG nTimeoutMs, Done bDone);
 
     // A part of this object that serves one more interface, so that the automation interface
     // stays as it is. It shares the object's identity and reference count, as COM asks of
@@ -143,6 +144,7 @@ private:
     platform::ConditionVariable m_mailboxEmptied; // m_bReady went up: callers queue
     platform::ConditionVariable m_mailboxFilled;  // a request or a call-off for the workers
     platform::ConditionVariable m_jobHandedBack;  // m_nCompleted grew: Reset and waits look again
+    platform::ConditionVariable m_allHandedBack;  // m_nCompleted reached m_nIssued
 
     std::int32_t m_nIssued = 0;
     std::int32_t m_nCompleted = 0;

@@ -1,5 +1,6 @@
 // Waits that sleep until a job hands its result back (HandBackResult wakes them), with a time
-// limit on the monotonic clock.
+// limit on the monotonic clock. A wait for every request sleeps until the last one hands back;
+// a wait for one request is woken by each hand-back and looks whether it was its own.
 #include <algorithm>
 #include <chrono>
 
@@ -13,7 +14,8 @@ constexpr unsigned kWaitPollMs = 50;
 
 } // namespace
 
-template <class Done> HRESULT CPagewright::WaitForHandBack(LONG nTimeoutMs, Done bDone) {
+template <class Done>
+HRESULT CPagewright::WaitForHandBack(platform::ConditionVariable& cv, LONG nTimeoutMs, Done bDone) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point end =
         Clock::now() + std::chrono::milliseconds(std::max<LONG>(nTimeoutMs, 0));
@@ -27,7 +29,7 @@ template <class Done> HRESULT CPagewright::WaitForHandBack(LONG nTimeoutMs, Done
             const auto nLeftMs = std::chrono::ceil<std::chrono::milliseconds>(end - now).count();
             nSleepMs = static_cast<unsigned>(std::min<decltype(nLeftMs)>(nLeftMs, kWaitPollMs));
         }
-        m_jobHandedBack.WaitFor(m_mutex, nSleepMs);
+        cv.WaitFor(m_mutex, nSleepMs);
     }
     return S_OK;
 }
@@ -35,7 +37,7 @@ template <class Done> HRESULT CPagewright::WaitForHandBack(LONG nTimeoutMs, Done
 HRESULT CPagewright::CWait::WaitForAll(LONG nTimeoutMs) {
     CPagewright& owner = *m_pOwner;
     platform::MutexLock lock(owner.m_mutex);
-    return owner.WaitForHandBack(nTimeoutMs,
+    return owner.WaitForHandBack(owner.m_allHandedBack, nTimeoutMs,
                                  [&owner] { return owner.m_nCompleted == owner.m_nIssued; });
 }
 
@@ -45,7 +47,7 @@ HRESULT CPagewright::CWait::WaitForRequest(int nIndex, LONG nTimeoutMs) {
     if (nIndex < 0 || nIndex >= owner.m_nIssued)
         return E_INVALIDARG;
     const std::uint64_t nResets = owner.m_nResets;
-    return owner.WaitForHandBack(nTimeoutMs, [&owner, nIndex, nResets] {
+    return owner.WaitForHandBack(owner.m_jobHandedBack, nTimeoutMs, [&owner, nIndex, nResets] {
         return owner.m_nResets != nResets || owner.FindResult(nIndex) != std::string::npos;
     });
 }

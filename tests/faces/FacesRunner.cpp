@@ -1,107 +1,44 @@
-// The runner of tests/faces/requests.txt for the C API ("c") and the C++ API ("cpp"): makes
-// every request of the table on one generator and prints what each gave, in the format the
-// table describes.
-//   faces_runner c|cpp requests.txt
+// The runner of tests/faces/requests.txt for the C API and the C++ API (the protocol is at the
+// head of that file): every request on one generator, a line per request.
+//   faces_runner c|cpp (FORM SECTION text|file TEXT)...
 #include <pagewright/pagewright.hpp>
 
-#include <algorithm>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
 #include <string>
 #include <vector>
 
-namespace {
-
-struct Row {
-    std::string strForm, strSection, strText;
-    bool bFile = false;
-};
-
-// \\ and \xHH, as the table writes them.
-std::string Unescape(const std::string& s) {
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s.compare(i, 2, "\\\\") == 0) {
-            out += '\\';
-            ++i;
-        } else if (s.compare(i, 2, "\\x") == 0 && i + 3 < s.size()) {
-            out += static_cast<char>(std::stoi(s.substr(i + 2, 2), nullptr, 16));
-            i += 3;
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
-}
-
-std::vector<Row> ReadTable(const char* szPath) {
-    std::vector<Row> rows;
-    std::ifstream in(szPath, std::ios::binary);
-    for (std::string line; std::getline(in, line);) {
-        // The value of "key: value" (or of "key:"), or false when the line is no such field.
-        const auto field = [&line](const std::string& key, std::string& value) {
-            if (line != key + ":" && line.rfind(key + ": ", 0) != 0)
-                return false;
-            value = Unescape(line.substr(std::min(line.size(), key.size() + 2)));
-            return true;
-        };
-        std::string value;
-        if (line.rfind("=== ", 0) == 0)
-            rows.emplace_back();
-        else if (rows.empty())
-            continue;
-        else if (field("form", value))
-            rows.back().strForm = value;
-        else if (field("section", value))
-            rows.back().strSection = value;
-        else if (field("text", value))
-            rows.back().strText = value;
-        else if (field("text file", value))
-            rows.back().strText = value, rows.back().bFile = true;
-    }
-    return rows;
-}
-
-void Print(const char* szKind, const std::string& value) {
-    std::printf("%s %s\n", szKind, value.c_str());
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
-    if (argc != 3)
-        return 2;
-    const std::string strFace = argv[1];
-    const std::vector<Row> rows = ReadTable(argv[2]);
-    if (strFace == "c") {
-        pagewright_generator* g = pagewright_new();
-        std::vector<int> arrIndexes;
-        for (const Row& r : rows)
-            arrIndexes.push_back(
-                r.bFile ? pagewright_generate_file(g, r.strText.c_str(), r.strForm.c_str(),
-                                                   r.strSection.c_str())
-                        : pagewright_generate(g, r.strText.data(), r.strText.size(),
-                                              r.strForm.c_str(), r.strSection.c_str()));
-        if (pagewright_wait(g, -1) != 1)
+    const bool bC = argc > 1 && std::strcmp(argv[1], "c") == 0;
+    std::vector<std::string> arrLines;
+    pagewright::Generator gen;
+    std::vector<pagewright::Request> requests;
+    for (int i = 2; i + 3 < argc; i += 4) {
+        const char *szForm = argv[i], *szSection = argv[i + 1], *szText = argv[i + 3];
+        const bool bFile = std::strcmp(argv[i + 2], "file") == 0;
+        if (!bC) {
+            requests.push_back(bFile ? gen.generate_file(szText, szForm, szSection)
+                                     : gen.generate(szText, szForm, szSection));
+            continue;
+        }
+        pagewright_generator* g = gen.handle(); // the C API on the same kind of object
+        const int nIndex =
+            bFile ? pagewright_generate_file(g, szText, szForm, szSection)
+                  : pagewright_generate(g, szText, std::strlen(szText), szForm, szSection);
+        if (pagewright_wait_request(g, nIndex, -1) != 1)
             return 1;
-        for (const int nIndex : arrIndexes) {
-            char* szPage = pagewright_page(g, nIndex);
-            char* szReason = pagewright_reason(g, nIndex);
-            szPage ? Print("page", szPage) : Print("reason", szReason ? szReason : "(none)");
-            pagewright_free(szPage);
-            pagewright_free(szReason);
-        }
-        pagewright_destroy(g);
-    } else {
-        pagewright::Generator gen;
-        std::vector<pagewright::Request> requests;
-        for (const Row& r : rows)
-            requests.push_back(r.bFile ? gen.generate_file(r.strText, r.strForm, r.strSection)
-                                       : gen.generate(r.strText, r.strForm, r.strSection));
-        for (const pagewright::Request& request : requests) {
-            const pagewright::Page page = request.get();
-            page.ok() ? Print("page", page.path().string()) : Print("reason", page.reason());
-        }
+        char* szPage = pagewright_page(g, nIndex);
+        char* szReason = pagewright_reason(g, nIndex);
+        arrLines.push_back(szPage ? std::string("page ") + szPage
+                                  : std::string("reason ") + (szReason ? szReason : "(none)"));
+        pagewright_free(szPage);
+        pagewright_free(szReason);
     }
+    for (const pagewright::Request& request : requests) {
+        const pagewright::Page page = request.get();
+        arrLines.push_back(page.ok() ? "page " + page.path().string() : "reason " + page.reason());
+    }
+    for (const std::string& line : arrLines)
+        std::printf("%s\n", line.c_str());
     return 0;
 }

@@ -1,12 +1,8 @@
 #!/usr/bin/env python3
-"""Every face of the generator object makes the requests of requests.txt (its head describes
-the table and what a runner prints): each request must give the page or the reason the table
-expects, and every face the same page bytes and the same reason.
+"""Every face of the generator object makes the requests of requests.txt (whose head describes
+the table and the runners): each must give what the table expects, every face the same.
 
   faces_test.py REQUESTS SOURCE_DIR PAGEWRIGHT [NAME=RUNNER ...]
-
-PAGEWRIGHT is the command, driven once per request; each RUNNER (a command line) is started as
-RUNNER REQUESTS in a folder of its own.
 """
 import os
 import re
@@ -16,120 +12,93 @@ import subprocess
 import sys
 import tempfile
 
-
-def unescape(text):
-    return re.sub(rb"\\\\|\\x([0-9A-Fa-f]{2})",
-                  lambda m: bytes([int(m.group(1), 16)]) if m.group(1) else b"\\", text)
+FIELDS = (b"form", b"section", b"text", b"text file", b"reason", b"page holds")
 
 
 def read_table(path):
-    derives, rows = [], []
-    block = None
+    derives, rows, block = [], [], None
     for line in open(path, "rb").read().split(b"\n"):
         if block is not None and line.startswith(b"    "):
             block.append(line[4:])
             continue
         block = None
-        key, sep, value = line.partition(b": ")
-        if not sep and line.endswith(b":"):
-            key, value = line[:-1], b""
+        key, _, value = line.partition(b": ")
+        value = re.sub(rb"\\\\|\\x([0-9A-Fa-f]{2})",
+                       lambda m: bytes.fromhex(m[1].decode()) if m[1] else b"\\", value)
         if line.startswith(b"=== "):
             rows.append({"heading": line[4:].decode()})
         elif key == b"derive":
-            new, old_line = value.split(b" = ", 1)
-            derives.append((new, *old_line.split(b" + ", 1)))
-        elif rows and key in (b"form", b"section", b"text", b"text file", b"reason",
-                              b"page holds"):
-            rows[-1][key.decode()] = unescape(value)
-        elif rows and key == b"page":
+            derives.append(re.match(rb"(.*) = (.*) \+ (.*)", value).groups())
+        elif line == b"page:":
             rows[-1]["page"] = block = []
-    for row in rows:
-        if "page" in row:  # a "\" at a line's end joins the next line without a break
-            row["page"] = re.sub(rb"\\\n", b"", b"\n".join(row["page"]))
+        elif rows and key in FIELDS:
+            rows[-1][key.decode()] = value
+    for row in filter(lambda row: "page" in row, rows):  # a "\" at a line's end joins the next
+        row["page"] = b"\n".join(row["page"]).replace(b"\\\n", b"")
     return derives, rows
 
 
-def prepare(folder, source, derives):
-    shutil.copytree(os.path.join(source, "examples"), os.path.join(folder, "examples"))
-    os.makedirs(os.path.join(folder, "build", "pages"))
-    for new, old, line in derives:
-        text = open(os.path.join(folder, os.fsdecode(old)), "rb").read()
-        with open(os.path.join(folder, os.fsdecode(new)), "wb") as f:
-            f.write(text.replace(b"[SYSTEM]\n", b"[SYSTEM]\n" + line + b"\n", 1))
-
-
-def run_command(pagewright, folder, rows):
-    """The command as a user runs it, once per request; its pages are renamed apart, since
-    every run counts its requests from 0 and runs in the same second share page names."""
-    results = []
-    for number, row in enumerate(rows):
-        text = ["--text-file", row["text file"]] if "text file" in row else ["--text", row["text"]]
-        done = subprocess.run([pagewright, b"generate", b"--form", row["form"], b"--section",
-                               row["section"], *text], cwd=folder, capture_output=True)
+def run_face(name, runner, requests):
+    """The face's line for each request, run in the current folder."""
+    if name != "cli":
+        return subprocess.run(shlex.split(runner) + [a for r in requests for a in r],
+                              capture_output=True, check=True).stdout.split(b"\n")[:-1]
+    lines = []  # the command, once per request
+    for number, (form, section, kind, text) in enumerate(requests):
+        option = b"--text-file" if kind == b"file" else b"--text"
+        done = subprocess.run([runner, "generate", "--form", form, "--section", section, option,
+                               text], capture_output=True)
         page = done.stdout.rstrip(b"\n")
-        if page:
-            os.rename(os.path.join(folder, os.fsdecode(page)),
-                      os.path.join(folder, os.fsdecode(page)) + f".{number}")
-            results.append(b"page " + page + f".{number}".encode())
+        if page:  # every run counts from 0, so runs in one second name their pages alike
+            os.rename(page, page + b".%d" % number)
+            lines.append(b"page " + page + b".%d" % number)
         else:
-            results.append(b"reason " + re.sub(rb"^pagewright: request 0: ", b"",
-                                               done.stderr.rstrip(b"\n")))
-    return results
+            lines.append(b"reason " + done.stderr.rstrip(b"\n").split(b": ", 2)[-1])
+    return lines
 
 
-def check(rows, faces):
-    failures = []
-    for number, row in enumerate(rows):
-        seen, wanted = {}, b"reason" if "reason" in row else b"page"
-        for face, (folder, lines) in faces.items():
-            kind, _, value = lines[number].partition(b" ") if number < len(lines) else (b"",) * 3
-            if kind == b"page":
-                with open(os.path.join(folder, os.fsdecode(value)), "rb") as f:
-                    value = f.read()
-            seen[face] = (kind, value)
-            if kind != wanted:
-                problem = f"{kind.decode() or 'nothing'} where the table has a {wanted.decode()}"
-            elif kind == b"reason" and value != row["reason"]:
-                problem = f"reason {value!r}, expected {row['reason']!r}"
-            elif kind == b"page" and "page" in row and value not in (row["page"],
-                                                                     row["page"] + b"\n"):
-                problem = f"the page is not the table's:\n{value.decode('latin-1')}"
-            elif kind == b"page" and row.get("page holds", b"") not in value:
-                problem = f"the page lacks {row['page holds']!r}"
-            else:
-                continue
-            failures.append(f"request {number} ({row['heading']}), {face}: {problem}")
-        if len(set(seen.values())) > 1:
-            failures.append(f"request {number} ({row['heading']}): the faces differ: " + ", ".join(
-                f"{face} {kind.decode()} of {len(value)} bytes" for face, (kind, value) in
-                seen.items()))
-    return failures
+def check(row, results):
+    wanted, problems = "reason" if "reason" in row else "page", []
+    for face, (kind, value) in results.items():
+        if kind != wanted:
+            problems.append(f"{face} gave a {kind or 'nothing'}")
+        elif kind == "reason" and value != row["reason"]:
+            problems.append(f"{face} gave the reason {value!r}")
+        elif kind == "page" and value not in (row.get("page", value), row.get("page", b"") + b"\n"):
+            problems.append(f"{face} made another page:\n{value.decode('latin-1')}")
+        elif kind == "page" and row.get("page holds", b"") not in value:
+            problems.append(f"{face} made a page without {row['page holds']!r}")
+    return problems + (["the faces differ"] if len(set(results.values())) > 1 else [])
 
 
 def main():
-    requests, source, pagewright = sys.argv[1], sys.argv[2], os.path.abspath(sys.argv[3])
-    derives, rows = read_table(requests)
-    faces = {}
+    table, source, pagewright = (os.path.abspath(arg) for arg in sys.argv[1:4])
+    derives, rows = read_table(table)
+    faces = {"cli": pagewright, **dict(spec.split("=", 1) for spec in sys.argv[4:])}
+    requests = [(row["form"], row["section"], b"file" if "text file" in row else b"text",
+                 row.get("text file", row.get("text"))) for row in rows]
+    results = [{} for _ in rows]
     with tempfile.TemporaryDirectory() as work:
-        for spec in ["cli=", *sys.argv[4:]]:
-            name, _, runner = spec.partition("=")
-            folder = os.path.join(work, name)
-            prepare(folder, source, derives)
-            if name == "cli":
-                lines = run_command(pagewright, folder, rows)
-            else:
-                done = subprocess.run([*shlex.split(runner), os.path.abspath(requests)],
-                                      cwd=folder, capture_output=True)
-                if done.returncode != 0:
-                    sys.exit(f"faces_test: {name} exited {done.returncode}: {done.stderr!r}")
-                lines = done.stdout.split(b"\n")[:-1]
-            faces[name] = (folder, lines)
-        failures = check(rows, faces)
-    for failure in failures:
-        print(f"faces_test: {failure}", file=sys.stderr)
-    if failures:
-        sys.exit(1)
-    print(f"faces_test: {len(rows)} requests, the same results through {', '.join(faces)}")
+        for name, runner in faces.items():
+            os.chdir(work)
+            shutil.copytree(os.path.join(source, "examples"), os.path.join(name, "examples"))
+            os.makedirs(os.path.join(name, "build", "pages"))
+            os.chdir(name)
+            for new, old, line in derives:
+                with open(old, "rb") as f, open(new, "wb") as out:
+                    out.write(f.read().replace(b"[SYSTEM]\n", b"[SYSTEM]\n" + line + b"\n", 1))
+            lines = run_face(name, runner, requests)
+            for number in range(len(rows)):
+                kind, _, value = (lines[number] if number < len(lines) else b"").partition(b" ")
+                if kind == b"page":
+                    with open(value, "rb") as f:
+                        value = f.read()
+                results[number][name] = (kind.decode(), value)
+        os.chdir(source)
+    failures = [f"request {number} ({row['heading']}): {problem}"
+                for number, row in enumerate(rows) for problem in check(row, results[number])]
+    print("\n".join(failures) or f"{len(rows)} requests, the same results through {', '.join(faces)}")
+    sys.exit(1 if failures else 0)
 
 
 if __name__ == "__main__":

@@ -1,8 +1,7 @@
-// A minimal host of the installed library, on the C++ API: one page per text, on one generator,
-// and a line per text with the page's path (or an empty line, and the reason on stderr).
-//   consumer FORM SECTION TEXT...
+// A minimal host of the installed library, on the C++ API: makes one page and prints its path,
+// or why there is none.
+//   consumer FORM SECTION TEXT
 #include <cstdio>
-#include <vector>
 
 #include <pagewright/pagewright.hpp>
 
@@ -11,22 +10,15 @@
 static_assert(__cplusplus >= 201703L, "Pagewright::pagewright does not declare C++17");
 
 int main(int argc, char** argv) {
-    if (argc < 4) {
-        std::fprintf(stderr, "usage: consumer FORM SECTION TEXT...\n");
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: consumer FORM SECTION TEXT\n");
         return 2;
     }
-    pagewright::Generator generator;
-    std::vector<pagewright::Request> requests;
-    for (int i = 3; i < argc; ++i)
-        requests.push_back(generator.generate(argv[i], argv[1], argv[2]));
-    int nExit = 0;
-    for (const pagewright::Request& request : requests) {
-        const pagewright::Page page = request.get();
-        std::printf("%s\n", page.path().c_str());
-        if (!page.ok()) {
-            std::fprintf(stderr, "no page: %s\n", page.reason().c_str());
-            nExit = 1;
-        }
+    try {
+        std::printf("%s\n", pagewright::make_page(argv[3], argv[1], argv[2]).c_str());
+        return 0;
+    } catch (const pagewright::Error& e) {
+        std::fprintf(stderr, "no page: %s\n", e.what());
+        return 1;
     }
-    return nExit;
 }
