@@ -1,12 +1,10 @@
 """The C library behind the package: where it is, its calls, and the conversions at its edge.
 
-The library is found in this order:
-
-1. the path the installation recorded in ``_location.py`` beside this file (``cmake --install``
-   writes it relative to the package's folder, so a prefix can be moved as a whole; ``pip
-   install`` writes the folder pkg-config named when the package was built);
-2. ``libpagewright.so.1`` wherever the dynamic loader looks for it (``ld.so.cache``,
-   ``LD_LIBRARY_PATH``).
+The library is the one whose path the installation recorded in ``_location.py`` beside this
+file (``cmake --install`` writes it relative to the package's folder, so that a prefix can be
+moved as a whole; ``pip install`` writes the library in the folder pkg-config named when the
+package was built). Without that file (the package run from the source tree), it is
+``libpagewright.so.1`` wherever the dynamic loader looks (``ld.so.cache``, ``LD_LIBRARY_PATH``).
 """
 
 from __future__ import annotations
