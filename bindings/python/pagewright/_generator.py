@@ -143,8 +143,10 @@ def generate(text: Text, form: PathArg, section: Section) -> Path:
 
     Raises ``GenerationError`` (with ``.reason`` and ``.index``) when the request makes no
     page; ``TypeError`` or ``ValueError`` for an argument that is no text or path, or holds a
-    NUL character where the library reads a C string. The GIL is released while the page is
-    made, so other Python threads run, and may call ``generate`` at the same time.
+    NUL character where the library reads a C string; ``OSError`` when the library could not
+    queue the request. The GIL is released while the page is made, so other Python threads
+    run, and may call ``generate`` at the same time. All these calls share one generator object
+    of the library's, so that pages of one process never take each other's names.
     """
     return _shared.run(text, None, form, section)
 
