@@ -146,7 +146,7 @@ def generate(text: Text, form: PathArg, section: Section) -> Path:
     NUL character where the library reads a C string; ``OSError`` when the library could not
     queue the request. The GIL is released while the page is made, so other Python threads
     run, and may call ``generate`` at the same time. All these calls share one generator object
-    of the library's, so that pages of one process never take each other's names.
+    of the library's, so that the pages they make never take each other's names.
     """
     return _shared.run(text, None, form, section)
 
