@@ -176,7 +176,8 @@ std::vector<double> WaitAfterLastHandBack(const std::string& strText, const std:
                 std::this_thread::yield(); // leaves the core to the waiter when it wakes
             tSeen = Clock::now();
         });
-        platform::SleepMs(5); // the waiter is asleep in its wait by now
+        // The waiter is asleep in its wait by now; the rounds spread over a polling host's phase.
+        platform::SleepMs(5 + static_cast<unsigned>(nRound) % kHostPollMs);
         platform::testing::OpenFileGate();
         waiter.join();
         spinner.join();
