@@ -11,9 +11,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 . scripts/lib/packages.sh
-ensure_packages test.sh cmake:cmake g++:g++ make:make python3:python3 chromium:chromium \
-    groff:groff default-jre-headless:java npm:npm libgtest-dev libgmock-dev googletest \
-    g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 libwine-dev
+ensure_packages test.sh cmake:cmake g++:g++ make:make python3:python3 python3-pytest python3-pip \
+    pkg-config:pkg-config chromium:chromium groff:groff default-jre-headless:java npm:npm \
+    libgtest-dev libgmock-dev googletest g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools \
+    wine wine64 libwine-dev
 
 echo "test.sh: browser test (BrowserRender.ExamplePages) uses $(command -v chromium)"
 # The W3C Nu HTML Checker for the HTML5 pages, at the version package-lock.json pins (its install
