@@ -295,12 +295,11 @@ TEST_F(ModuleTest, RegistryErrorsStopRegistration) {
     for (const char* szFile : {"blocked", "linked"}) {
         reg::SetRegistryFile(m_tmp.File(szFile));
         const HRESULT hr = Call("DllRegisterServer");
-        EXPECT_EQ(static_cast<std::uint32_t>(hr) & 0xFFFF0000u, 0x80070000u)
-            << szFile << " " << std::hex << hr;
+        EXPECT_EQ(static_cast<std::uint32_t>(hr) & 0xFFFF0000u, 0x80070000u) << szFile << hr;
         EXPECT_EQ(Call("DllUnregisterServer"), S_OK);
     }
-    EXPECT_FALSE(fs::exists(m_tmp.File("made-through-the-link")));
-    EXPECT_FALSE(fs::exists(m_tmp.File("linked")));
+    EXPECT_FALSE(fs::exists(m_tmp.File("made-through-the-link")) ||
+                 fs::exists(m_tmp.File("linked")));
 }
 
 // Worker threads may still run in the module after its last object is gone.
