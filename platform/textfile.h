@@ -82,10 +82,10 @@ private:
 // How TextFileWriter::Create treats what already stands at the name.
 enum class CreateMode {
     kReplace, // replaces it: a new file is created under a name of its own beside it and moved
-              // onto the name at once, so an older file, a hard link or a symbolic link there
-              // is replaced as an entry, never opened, emptied or written through. Refused
-              // where opening the name for writing would be: a directory, a file this process
-              // may not write
+              // onto the name at once (where nothing stands, it is simply created there), so an
+              // older file, a hard link or a symbolic link there is replaced as an entry, never
+              // opened, emptied or written through. Refused where opening the name for writing
+              // would be: a directory, a file this process may not write
     kNew,     // leaves it alone and fails (IsFileExistsError tells this failure apart); the
               // test and the creation are one step, so two writers never get the same file,
               // and a link at the name counts as taken, never as a way through

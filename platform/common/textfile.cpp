@@ -71,12 +71,15 @@ std::string NameBeside(const std::string& strPath) {
 // files for another reason, or one someone fills with guesses, ever sees a second.
 constexpr int kNameTries = 16;
 
-// kReplace: the new file is moved onto its name as soon as it exists, so the name holds the
-// file from the creation on, as when a file is opened and emptied in place, and a writer that
-// fails later leaves what it wrote there. The file is this call's own, whatever stood at the
-// name, and the writes go to it, whatever is done to the name meanwhile.
+// kReplace. Where nothing stands at the name, which is nearly always, the file is created
+// there, exclusively; else a new file is moved onto the name as soon as it exists. Either way
+// the name holds the file from the creation on, as when a file is opened and emptied in place,
+// and a writer that fails later leaves what it wrote there. The file is this call's own,
+// whatever stood at the name, and the writes go to it, whatever is done to the name meanwhile.
 bool CreateReplacing(const std::string& strPath, os::FileHandle& hFile, int& nError) {
-    if (!os::MayReplace(strPath, nError))
+    if (os::CreateNewFile(strPath, hFile, nError))
+        return true;
+    if (!os::IsExistsError(nError) || !os::MayReplace(strPath, nError))
         return false;
     std::string strNew;
     for (int nTry = 1;; ++nTry) {
