@@ -55,8 +55,9 @@ struct IPagewright : IDispatch {
     // Waits, without a time limit, for every queued request; deletes every page named in the
     // results (a page that cannot be deleted is logged once, "Could Not Delete File!", and
     // forgotten); clears the results and counts from 0 again. Partial pages of failed requests
-    // are never named, so never deleted. A page of the same name that another object or program
-    // wrote over one of these pages is deleted with it.
+    // are never named, so never deleted. A page is deleted by its name, as a directory entry:
+    // whatever stands there by then goes (a page of the same name that another object or
+    // program put in its place too), and a link there is removed, never what it leads to.
     //   S_OK  always
     virtual HRESULT STDMETHODCALLTYPE Reset() = 0;
 

@@ -149,8 +149,10 @@ public:
     // strResultFile at once) and a new file. An HTML5 page never replaces a file: when the
     // name is taken, the page takes the next free one of the suffix rule (see CreatePageFile).
     bool BeginPage(std::string& strResultFile, platform::TextFileWriter& file);
-    // Creates strResultFile, or in HTML5 mode the first free one of "NAME.htm", "NAME-1.htm",
-    // "NAME-2.htm", ... up to kMaxNameSuffix, leaving the name used in strResultFile.
+    // Creates strResultFile, replacing what stands there (an older page; a link is replaced,
+    // never written through), or in HTML5 mode the first free one of "NAME.htm", "NAME-1.htm",
+    // "NAME-2.htm", ... up to kMaxNameSuffix (anything at a name, a link too, takes it), leaving
+    // the name used in strResultFile.
     bool CreatePageFile(std::string& strResultFile, platform::TextFileWriter& file,
                         int& nError) const;
     // A thousand pages of one request index in one second is more than any run makes: past that

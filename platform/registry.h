@@ -10,8 +10,10 @@
 //
 // Keys and value names compare without regard to ASCII case, as on Windows. No part may hold a
 // tab or a line break. Writers rewrite the whole file through a temporary file in the same
-// folder and a rename, under an exclusive lock (a file beside it with ".lock" added), so
-// concurrent writers and readers never see half a file and a crash never leaves one.
+// folder and a rename, under an exclusive lock (a file beside it with ".lock" added; a link at
+// that name is refused, not followed), so concurrent writers and readers never see half a file
+// and a crash never leaves one. The rename replaces a link at the file's name; it is never
+// written through.
 //
 // A file that exists but does not begin with the signature (and is not empty) is someone
 // else's: it is neither read nor written, and nothing is created beside it. The folder is never

@@ -79,15 +79,22 @@ private:
     bool m_bEof = false;
 };
 
-// How TextFileWriter::Create treats a file that already has the name.
+// How TextFileWriter::Create treats what already stands at the name.
 enum class CreateMode {
-    kReplace, // empties it and writes over it
+    kReplace, // replaces it: a new file is created under a name of its own beside it and moved
+              // onto the name at once (where nothing stands, it is simply created there), so an
+              // older file, a hard link or a symbolic link there is replaced as an entry, never
+              // opened, emptied or written through. Refused where opening the name for writing
+              // would be: a directory, a file this process may not write
     kNew,     // leaves it alone and fails (IsFileExistsError tells this failure apart); the
-              // test and the creation are one step, so two writers never get the same file
+              // test and the creation are one step, so two writers never get the same file,
+              // and a link at the name counts as taken, never as a way through
 };
 
-// A file created for writing, afresh (see CreateMode). Strings are written exactly as given:
-// no line end is added and nothing is translated.
+// A file created for writing, afresh (see CreateMode), with the permissions of a newly created
+// file (the process's umask applies). Whatever is done to its name later, the writes go to the
+// file that Create made. Strings are written exactly as given: no line end is added and nothing
+// is translated.
 class TextFileWriter {
 public:
     TextFileWriter() = default;
@@ -96,6 +103,8 @@ public:
     // Closes a file that is still open, dropping any error.
     ~TextFileWriter();
 
+    // False when the file cannot be made; pError, when given, receives the system's error code.
+    // No other file is left behind then.
     bool Create(const std::string& strPath, int* pError = nullptr,
                 CreateMode mode = CreateMode::kReplace);
     // Throws FileException when the data cannot be written.

@@ -1,8 +1,11 @@
 #include "platform/textfile.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <memory>
+#include <random>
 
 #include "platform/faults.h"
 #include "platform/osapi.h"
@@ -32,6 +35,66 @@ const char* CauseText(FileException::Cause cause) {
         return "cannot delete";
     }
     return "file error";
+}
+
+// A name beside strPath that nobody is likely to have taken, for the file that is then moved
+// onto strPath. The folder part is kept as it stands, so the file lands in the same folder
+// whichever separator the path uses; the name is shorter than any page's, so it fits wherever
+// the page's does.
+std::string NameBeside(const std::string& strPath) {
+    // A few random bits per process and a count: guessing the next name to plant something
+    // there only makes the creation try another one.
+    static std::atomic<std::uint64_t> s_nNext{[] {
+        std::uint64_t nSeed =
+            static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+        try {
+            std::random_device device;
+            nSeed ^= (static_cast<std::uint64_t>(device()) << 32) ^ device();
+        } catch (const std::exception&) {
+            // the clock alone, then
+        }
+        return nSeed;
+    }()};
+    // splitmix64, so that consecutive counts give unrelated names
+    std::uint64_t z = s_nNext.fetch_add(0x9E3779B97F4A7C15ull, std::memory_order_relaxed);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    z ^= z >> 31;
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string strName = strPath.substr(0, strPath.find_last_of("/\\") + 1) + "~pagewright-";
+    for (int nShift = 28; nShift >= 0; nShift -= 4)
+        strName += kHex[(z >> nShift) & 0xF];
+    return strName + ".tmp";
+}
+
+// How many names NameBeside gives before the creation gives up: only a folder that refuses new
+// files for another reason, or one someone fills with guesses, ever sees a second.
+constexpr int kNameTries = 16;
+
+// kReplace. Where nothing stands at the name, which is nearly always, the file is created
+// there, exclusively; else a new file is moved onto the name as soon as it exists. Either way
+// the name holds the file from the creation on, as when a file is opened and emptied in place,
+// and a writer that fails later leaves what it wrote there. The file is this call's own,
+// whatever stood at the name, and the writes go to it, whatever is done to the name meanwhile.
+bool CreateReplacing(const std::string& strPath, os::FileHandle& hFile, int& nError) {
+    if (os::CreateNewFile(strPath, hFile, nError))
+        return true;
+    if (!os::IsExistsError(nError) || !os::MayReplace(strPath, nError))
+        return false;
+    std::string strNew;
+    for (int nTry = 1;; ++nTry) {
+        strNew = NameBeside(strPath);
+        if (os::CreateNewFile(strNew, hFile, nError))
+            break;
+        if (!os::IsExistsError(nError) || nTry == kNameTries)
+            return false;
+    }
+    if (os::MoveOnto(strNew, strPath, nError))
+        return true;
+    int nIgnored;
+    os::CloseFile(hFile, nIgnored);
+    os::RemovePath(strNew, nIgnored);
+    return false;
 }
 
 } // namespace
@@ -211,7 +274,9 @@ bool TextFileWriter::Create(const std::string& strPath, int* pError, CreateMode 
     const std::string& strRealPath = faults::WritePath(strPath, strJailed);
     os::FileHandle hFile;
     int nError = 0;
-    if (!os::CreateForWriting(strRealPath, mode == CreateMode::kNew, hFile, nError)) {
+    const bool bCreated = mode == CreateMode::kNew ? os::CreateNewFile(strRealPath, hFile, nError)
+                                                   : CreateReplacing(strRealPath, hFile, nError);
+    if (!bCreated) {
         if (pError)
             *pError = nError;
         return false;

@@ -1,4 +1,5 @@
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -33,8 +34,9 @@ bool OpenForReading(const std::string& strPath, FileHandle& hFile, int& nError) 
     return true;
 }
 
-bool CreateForWriting(const std::string& strPath, bool bMustBeNew, FileHandle& hFile, int& nError) {
-    const int nFlags = O_WRONLY | O_CREAT | O_CLOEXEC | (bMustBeNew ? O_EXCL : O_TRUNC);
+bool CreateNewFile(const std::string& strPath, FileHandle& hFile, int& nError) {
+    // O_EXCL alone already refuses a symbolic link, dangling or not; O_NOFOLLOW says so twice.
+    const int nFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
     int fd;
     do {
         fd = ::open(strPath.c_str(), nFlags, 0666);
@@ -44,6 +46,30 @@ bool CreateForWriting(const std::string& strPath, bool bMustBeNew, FileHandle& h
         return false;
     }
     hFile = fd;
+    return true;
+}
+
+bool MayReplace(const std::string& strPath, int& nError) {
+    // The link itself is asked, not what it leads to: a link is always replaced.
+    if (::faccessat(AT_FDCWD, strPath.c_str(), W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) == 0)
+        return true;
+    const int nAccess = errno;
+    if (nAccess != EACCES && nAccess != EPERM)
+        return true; // nothing there, or nothing the move would be refused for
+    // A directory is refused by the move with the error an open for writing gives (EISDIR),
+    // whatever its permissions.
+    struct stat st {};
+    if (::lstat(strPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        return true;
+    nError = nAccess;
+    return false;
+}
+
+bool MoveOnto(const std::string& strFrom, const std::string& strTo, int& nError) {
+    if (::rename(strFrom.c_str(), strTo.c_str()) != 0) {
+        nError = errno;
+        return false;
+    }
     return true;
 }
 

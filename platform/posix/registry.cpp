@@ -84,8 +84,11 @@ public:
                 return;
             }
         }
-        // The lock lives on a file of its own: the data file is replaced by rename.
-        m_nLock = ::open((m_strPath + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        // The lock lives on a file of its own: the data file is replaced by rename. A link
+        // planted at the lock's name is refused, not followed to create or lock what it leads
+        // to; the lock file is never written, so a hard link there costs nothing.
+        m_nLock =
+            ::open((m_strPath + ".lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (m_nLock < 0 && errno == ENOENT) {
             if (bWrite) {
                 m_nError = kPathNotFound; // the folder is not made here

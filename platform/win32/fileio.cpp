@@ -37,15 +37,33 @@ bool OpenForReading(const std::string& strPath, FileHandle& hFile, int& nError) 
     return true;
 }
 
-bool CreateForWriting(const std::string& strPath, bool bMustBeNew, FileHandle& hFile, int& nError) {
-    const HANDLE h =
-        ::CreateFileA(strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                      bMustBeNew ? CREATE_NEW : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+bool CreateNewFile(const std::string& strPath, FileHandle& hFile, int& nError) {
+    // CREATE_NEW refuses every existing name, a reparse point's too, and the flag keeps a
+    // reparse point from being followed. DELETE access and FILE_SHARE_DELETE let MoveOnto move
+    // the file while it is open.
+    const HANDLE h = ::CreateFileA(strPath.c_str(), GENERIC_WRITE | DELETE,
+                                   FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         nError = LastError();
         return false;
     }
     hFile = reinterpret_cast<FileHandle>(h);
+    return true;
+}
+
+bool MayReplace(const std::string&, int&) {
+    // MoveFileEx refuses what CreateFile would not empty (a read-only file, a directory) by
+    // itself, with the same error.
+    return true;
+}
+
+bool MoveOnto(const std::string& strFrom, const std::string& strTo, int& nError) {
+    // Replaces the entry at strTo; a hard link or a reparse point there is not followed.
+    if (!::MoveFileExA(strFrom.c_str(), strTo.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        nError = LastError();
+        return false;
+    }
     return true;
 }
 

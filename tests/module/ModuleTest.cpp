@@ -288,11 +288,18 @@ TEST_F(ModuleTest, TypeLibraryDescribesADualInterface) {
 #else
 
 TEST_F(ModuleTest, RegistryErrorsStopRegistration) {
-    std::filesystem::create_directory(m_tmp.File("blocked")); // a folder where the file should be
-    reg::SetRegistryFile(m_tmp.File("blocked"));
-    const HRESULT hr = Call("DllRegisterServer");
-    EXPECT_EQ(static_cast<std::uint32_t>(hr) & 0xFFFF0000u, 0x80070000u) << std::hex << hr;
-    EXPECT_EQ(Call("DllUnregisterServer"), S_OK);
+    namespace fs = std::filesystem;
+    fs::create_directory(m_tmp.File("blocked")); // a folder where the file should be
+    // A link where the lock file goes is not followed to make the file it names.
+    fs::create_symlink(m_tmp.File("made-through-the-link"), m_tmp.File("linked.lock"));
+    for (const char* szFile : {"blocked", "linked"}) {
+        reg::SetRegistryFile(m_tmp.File(szFile));
+        const HRESULT hr = Call("DllRegisterServer");
+        EXPECT_EQ(static_cast<std::uint32_t>(hr) & 0xFFFF0000u, 0x80070000u) << szFile << hr;
+        EXPECT_EQ(Call("DllUnregisterServer"), S_OK);
+    }
+    EXPECT_FALSE(fs::exists(m_tmp.File("made-through-the-link")) ||
+                 fs::exists(m_tmp.File("linked")));
 }
 
 // Worker threads may still run in the module after its last object is gone.
