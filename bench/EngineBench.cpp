@@ -1,7 +1,8 @@
 // Engine scaling: one page from texts of 10 KB to 10 MB in both modes, jobs with form files of
-// 10,000 and 100,000 lines, the 10 MB inline text as an HTML5 page, and copying a file of the
-// page's size as the floor. Prints a summary with MB/s and time ratios after Google Benchmark's
-// own report; with --targets also a table of the targets met and missed.
+// 10,000 and 100,000 lines, the 10 MB inline text as an HTML5 page, a page's file at a free and
+// at a taken name, and copying a file of the page's size as the floor. Prints a summary with MB/s
+// and time ratios after Google Benchmark's own report; with --targets also a table of the targets
+// met and missed.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 
 #include "BenchInputs.h"
 #include "engine/GenThread.h"
+#include "platform/textfile.h"
 
 namespace {
 
@@ -170,6 +172,36 @@ void BM_CopyFile(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
 }
 
+// The page's file alone, 4 KB like a batch's page: made where its name is free (arg 0), where an
+// older page of that name stands (arg 1: a new file under a name of its own, moved onto the
+// page's), and, for reference, that older page opened and emptied in place as a page once was
+// (arg 2), which writes through whatever link stands there.
+void BM_PageFile(benchmark::State& state) {
+    const std::string strPage = Work().Path("pages/file.htm");
+    const std::string strBody(4096, 'x');
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (state.range(0) != 0)
+            WriteWholeFile(strPage, "older");
+        else
+            fs::remove(strPage);
+        state.ResumeTiming();
+        if (state.range(0) == 2) {
+            const int fd = ::open(strPage.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+            if (fd < 0 || ::write(fd, strBody.data(), strBody.size()) < 0 || ::close(fd) != 0)
+                state.SkipWithError("the page file cannot be written in place");
+            continue;
+        }
+        platform::TextFileWriter file;
+        if (!file.Create(strPage)) {
+            state.SkipWithError("the page file cannot be made");
+            return;
+        }
+        file.WriteString(strBody);
+        file.Close();
+    }
+}
+
 // Collects every run so that the summary can put ratios side by side.
 class CollectingReporter : public benchmark::ConsoleReporter {
 public:
@@ -291,6 +323,19 @@ void PrintSummary(const CollectingReporter& reporter, bool bTargets) {
                 reporter.Seconds("BM_InlinePageEscaped/0/1") * 1e3,
                 PageSizes()["escaped/compatible/1"] / 1000.0);
 
+    const double dFree = reporter.Seconds("BM_PageFile/0");
+    std::printf("\n### The page's file\n\nA 4 KB page file made where its name is free, where an "
+                "older page of that name stands (a new file under a name of its own, moved onto "
+                "the page's name), and that older page opened and emptied in place instead, as a "
+                "page once was (which writes through a link at the name).\n\n| page file | time | "
+                "time / free name |\n|---|---|---|\n");
+    const char* const szNames[] = {"at a free name", "over an older page",
+                                   "over an older page, emptied in place (reference)"};
+    for (int i = 0; i < 3; ++i) {
+        const double d = reporter.Seconds("BM_PageFile/" + std::to_string(i));
+        std::printf("| %s | %.1f us | %.2fx |\n", szNames[i], d * 1e6, d / dFree);
+    }
+
     if (!bTargets)
         return;
     std::printf("\n### Targets of the engine\n\n| target | this run | bound | verdict |\n"
@@ -323,6 +368,7 @@ BENCHMARK(BM_InlinePageEscaped)
     ->Args({0, 1})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SectionPage)->Apply(TextSizes);
+BENCHMARK(BM_PageFile)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 void FormSizes(benchmark::internal::Benchmark* pBenchmark) {
     for (long nLines : kFormLines)
         pBenchmark->Args({nLines / kLinesPerSection, nLines});
