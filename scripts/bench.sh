@@ -82,6 +82,8 @@ verdicts=$(grep -E '^\| .* \| (met|missed) \|$' "$body" || true)
     echo "$(free -g | awk '/Mem:/ {print $2}') GiB, Linux $(uname -r), $(g++ --version | head -1)."
     echo "Every figure and ratio below was measured in this one run; load average at the start of"
     echo "the run: $load."
+    echo "Comparisons of a change against the tree before it, and runs repeated by hand, are in"
+    echo "\`bench/COMPARISONS.md\`."
     echo
     echo "## Targets"
     echo
