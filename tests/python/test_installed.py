@@ -20,15 +20,26 @@ def test_installed_package_and_the_readme_examples(form, tmp_path):
         "PAGEWRIGHT_TEST_BUILD_DIR"), "--prefix", prefix], check=True, stdout=subprocess.DEVNULL)
     assert str(folder) in site.getsitepackages([str(prefix)])  # where that prefix's Python looks
 
-    def run(*command):
+    def run(*command, pythonpath=folder):
         done = subprocess.run(command, cwd=tmp_path, capture_output=True, text=True,
-                              env={"PATH": "/usr/bin:/bin", "PYTHONPATH": str(folder)})
+                              env={"PATH": "/usr/bin:/bin", "PYTHONPATH": str(pythonpath)})
         assert done.returncode == 0, done.stderr
         return done.stdout.split()
     page, package, library = run(sys.executable, "-c", USER, form)
     assert open(page, "rb").read() == plain_page(b"Installed")
     assert package == f"{folder}/pagewright/__init__.py" and library.startswith(f"{prefix}/")
     assert (folder / "pagewright/py.typed").exists()
+
+    # pip, from a copy of the package (pip builds in the tree it is given), against the library
+    # of the prefix that pkg-config is pointed at.
+    source, pipped = tmp_path / "package", tmp_path / "pipped"
+    shutil.copytree(setting("PAGEWRIGHT_TEST_PACKAGE_SOURCE"), source)
+    subprocess.run([sys.executable, "-m", "pip", "install", "-q", "--no-build-isolation",
+                    "--no-index", "--target", pipped, source], check=True, env={
+                        "PATH": "/usr/bin:/bin", "PKG_CONFIG_PATH": f"{prefix}/lib/pkgconfig"})
+    page, package, library = run(sys.executable, "-c", USER, form, pythonpath=pipped)
+    assert open(page, "rb").read() == plain_page(b"Installed")
+    assert package == f"{pipped}/pagewright/__init__.py" and library.startswith(f"{prefix}/")
 
     readme = open(setting("PAGEWRIGHT_TEST_SOURCE_DIR") + "/README.md").read()
     example = {name: re.search(r"^<!-- example: %s -->\n```\w*\n(.*?)^```$" % re.escape(name),
