@@ -147,13 +147,19 @@ void ReleaseJobs(IPagewright* p, const std::string& strFifo) {
     p->Release();
 }
 
-// How long after the last hand-back of kHeldJobs jobs pagewright_wait returns (or, with
-// bPolling, a host that looks every kHostPollMs), in microseconds, one figure per round. The jobs
+// How long after the last hand-back of kHeldJobs jobs the host returns from its waits (see Host),
+// in microseconds, one figure per round. The jobs
 // wait at the file gate, all in flight; one thread sleeps in pagewright_wait, another spins on
 // pagewright_wait(g, 0), which sees the last hand-back as soon as the lock is free after it; the
 // gate opens, and the waiter's return is timed from the spinner's sighting.
+enum class Host {
+    kWaitAll,  // one thread in pagewright_wait(g, -1)
+    kPolling,  // one thread calling pagewright_wait(g, 0) every kHostPollMs
+    kOwnWaits, // a thread per request in pagewright_wait_request(g, i, -1); the last one's return
+};
+
 std::vector<double> WaitAfterLastHandBack(const std::string& strText, const std::string& strForm,
-                                          bool bPolling, int nRounds) {
+                                          Host host, int nRounds) {
     std::vector<double> arrMicros;
     for (int nRound = 0; nRound < nRounds; ++nRound) {
         pagewright_generator* g = pagewright_new();
@@ -162,15 +168,20 @@ std::vector<double> WaitAfterLastHandBack(const std::string& strText, const std:
             pagewright_generate(g, strText.data(), strText.size(), strForm.c_str(), "LAYOUT");
         while (platform::testing::WaitingAtFileGate() < kHeldJobs)
             platform::SleepMs(1);
-        Clock::time_point tSeen, tReturned;
-        std::thread waiter([&] {
-            if (bPolling)
-                while (pagewright_wait(g, 0) != 1)
-                    platform::SleepMs(kHostPollMs);
-            else
-                pagewright_wait(g, -1);
-            tReturned = Clock::now();
-        });
+        Clock::time_point tSeen;
+        std::vector<Clock::time_point> arrReturned(host == Host::kOwnWaits ? kHeldJobs : 1);
+        std::vector<std::thread> waiters;
+        for (std::size_t i = 0; i < arrReturned.size(); ++i)
+            waiters.emplace_back([&, i] {
+                if (host == Host::kOwnWaits)
+                    pagewright_wait_request(g, static_cast<int>(i), -1);
+                else if (host == Host::kPolling)
+                    while (pagewright_wait(g, 0) != 1)
+                        platform::SleepMs(kHostPollMs);
+                else
+                    pagewright_wait(g, -1);
+                arrReturned[i] = Clock::now();
+            });
         std::thread spinner([&] {
             while (pagewright_wait(g, 0) != 1)
                 std::this_thread::yield(); // leaves the core to the waiter when it wakes
@@ -179,8 +190,11 @@ std::vector<double> WaitAfterLastHandBack(const std::string& strText, const std:
         // The waiter is asleep in its wait by now; the rounds spread over a polling host's phase.
         platform::SleepMs(5 + static_cast<unsigned>(nRound) % kHostPollMs);
         platform::testing::OpenFileGate();
-        waiter.join();
+        for (std::thread& waiter : waiters)
+            waiter.join();
         spinner.join();
+        const Clock::time_point tReturned =
+            *std::max_element(arrReturned.begin(), arrReturned.end());
         arrMicros.push_back(std::chrono::duration<double, std::micro>(tReturned - tSeen).count());
         pagewright_reset(g);
         pagewright_destroy(g);
@@ -193,9 +207,11 @@ std::vector<double> WaitAfterLastHandBack(const std::string& strText, const std:
 // The wait's section; returns its 99th percentile in microseconds.
 double PrintWaitSection(const std::string& strText, const std::string& strForm) {
     const std::vector<double> arrWoken =
-        WaitAfterLastHandBack(strText, strForm, false, kWaitRounds);
+        WaitAfterLastHandBack(strText, strForm, Host::kWaitAll, kWaitRounds);
+    const std::vector<double> arrOwn =
+        WaitAfterLastHandBack(strText, strForm, Host::kOwnWaits, kWaitRounds / 4);
     const std::vector<double> arrPolled =
-        WaitAfterLastHandBack(strText, strForm, true, kWaitRounds / 4);
+        WaitAfterLastHandBack(strText, strForm, Host::kPolling, kWaitRounds / 4);
     const auto at = [](const std::vector<double>& arr, int nPercent) {
         return arr[arr.size() * static_cast<std::size_t>(nPercent) / 100];
     };
@@ -208,6 +224,9 @@ double PrintWaitSection(const std::string& strText, const std::string& strForm) 
                 kHeldJobs, kHeldJobs);
     std::printf("| pagewright_wait(g, -1) | %zu | %.0f us | %.0f us | %.0f us |\n", arrWoken.size(),
                 at(arrWoken, 50), at(arrWoken, 99), arrWoken.back());
+    std::printf("| %d threads, each in pagewright_wait_request(g, i, -1) for its own request, "
+                "the last one back | %zu | %.0f us | %.0f us | %.0f us |\n",
+                kHeldJobs, arrOwn.size(), at(arrOwn, 50), at(arrOwn, 99), arrOwn.back());
     std::printf("| polling pagewright_wait(g, 0) every %u ms | %zu | %.0f us | %.0f us | %.0f us "
                 "|\n",
                 kHostPollMs, arrPolled.size(), at(arrPolled, 50), at(arrPolled, 99),

@@ -212,6 +212,8 @@ HRESULT CPagewright::Reset() {
     m_arrFailReasons.clear();
     m_arrResultAt.clear();
     ++m_nResets;
+    for (const auto& [nIndex, pCv] : m_requestWaits)
+        pCv->NotifyAll();
     return S_OK;
 }
 
@@ -239,6 +241,11 @@ void CPagewright::HandBackResult(std::string strResultFile, std::int32_t nReques
             m_arrResultAt[nIndex] = static_cast<std::int32_t>(m_arrResultFiles.size() - 1);
         ++m_nCompleted;
         bAllDone = m_nCompleted == m_nIssued;
+        // Under the lock: a wait's condition variable lives only until the wait, holding the
+        // lock, takes itself out of the table.
+        const auto [first, last] = m_requestWaits.equal_range(nRequestIndex);
+        for (auto it = first; it != last; ++it)
+            it->second->NotifyAll();
     }
     // After the lock is given up (see RunWorker). The caller still holds its reference on the
     // object, so the condition variables are there to signal. A wait for the whole batch is

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "component/IPagewright.h"
@@ -143,7 +144,7 @@ private:
     // caller is not woken by every job that ends, nor a waiting worker by every hand-back.
     platform::ConditionVariable m_mailboxEmptied; // m_bReady went up: callers queue
     platform::ConditionVariable m_mailboxFilled;  // a request or a call-off for the workers
-    platform::ConditionVariable m_jobHandedBack;  // m_nCompleted grew: Reset and waits look again
+    platform::ConditionVariable m_jobHandedBack;  // m_nCompleted grew: Reset looks again
     platform::ConditionVariable m_allHandedBack;  // m_nCompleted reached m_nIssued
 
     std::int32_t m_nIssued = 0;
@@ -157,6 +158,11 @@ private:
     std::vector<std::int32_t> m_arrResultAt;
     // Resets so far: a wait for one request that sees this change knows its request finished.
     std::uint64_t m_nResets = 0;
+    // Each WaitForRequest in progress, by the request index it waits for, with the condition
+    // variable it sleeps on: a hand-back wakes the waits for its own index only, so that many
+    // threads each waiting for a request of their own cost one wake-up a request, not one per
+    // waiter; a Reset wakes them all.
+    std::unordered_multimap<std::int32_t, platform::ConditionVariable*> m_requestWaits;
     BOOL m_bReady = TRUE;
 
     // The request mailbox: GenerateHTML leaves a request here for its worker to take.

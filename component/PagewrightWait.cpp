@@ -1,8 +1,9 @@
 // Waits that sleep until a job hands its result back (HandBackResult wakes them), with a time
 // limit on the monotonic clock. A wait for every request sleeps until the last one hands back;
-// a wait for one request is woken by each hand-back and looks whether it was its own.
+// a wait for one request until that request hands back, or a Reset.
 #include <algorithm>
 #include <chrono>
+#include <new>
 
 #include "component/Pagewright.h"
 
@@ -47,7 +48,18 @@ HRESULT CPagewright::CWait::WaitForRequest(int nIndex, LONG nTimeoutMs) {
     if (nIndex < 0 || nIndex >= owner.m_nIssued)
         return E_INVALIDARG;
     const std::uint64_t nResets = owner.m_nResets;
-    return owner.WaitForHandBack(owner.m_jobHandedBack, nTimeoutMs, [&owner, nIndex, nResets] {
+    const auto bDone = [&owner, nIndex, nResets] {
         return owner.m_nResets != nResets || owner.FindResult(nIndex) != std::string::npos;
-    });
+    };
+    platform::ConditionVariable handedBack;
+    decltype(owner.m_requestWaits)::iterator registered;
+    try {
+        registered = owner.m_requestWaits.emplace(nIndex, &handedBack);
+    } catch (const std::bad_alloc&) {
+        // No room in the table: the wait Reset sleeps on, which every hand-back wakes, will do.
+        return owner.WaitForHandBack(owner.m_jobHandedBack, nTimeoutMs, bDone);
+    }
+    const HRESULT hr = owner.WaitForHandBack(handedBack, nTimeoutMs, bDone);
+    owner.m_requestWaits.erase(registered);
+    return hr;
 }
