@@ -35,7 +35,7 @@ for preset in "${presets[@]}"; do
     mingw32)
         cmake --preset "$preset" >/dev/null
         cmake --build --preset "$preset"
-        ctest --preset "$preset" # the DLL's exports and imports: its tests run only in mingw64
+        ctest --preset "$preset" --output-on-failure # the DLL's exports and imports: its tests run only in mingw64
         continue
         ;;
     esac
@@ -43,9 +43,9 @@ for preset in "${presets[@]}"; do
     cmake --build --preset "$preset"
     # ThreadSanitizer needs the classic address-space layout on kernels with high mmap entropy.
     if [ "$preset" = tsan ] && command -v setarch >/dev/null; then
-        setarch "$(uname -m)" -R ctest --preset "$preset"
+        setarch "$(uname -m)" -R ctest --preset "$preset" --output-on-failure
     else
-        ctest --preset "$preset"
+        ctest --preset "$preset" --output-on-failure
     fi
 done
 echo "test.sh: all tests passed (${presets[*]})"

@@ -40,8 +40,11 @@ case "$1" in
     status=$?
     cat "$errors" >&2
     # A client that reaches its wineserver just as that one shuts down is dropped ("wine client
-    # error: ... Connection reset by peer") before the program has run: run it once more.
-    if [ $status -ne 0 ] && grep -q "^wine client error" "$errors"; then
+    # error: ... Connection reset by peer", or another line of Wine's own, "wine: ..." or
+    # "wineserver: ...") before the program has run: run it once more. A failing test prints no
+    # such line (WINEDEBUG=-all) and is not run again; a crash that Wine reports is, once, and
+    # fails again.
+    if [ $status -ne 0 ] && grep -q -E "^wine(server)?( client error|:)" "$errors"; then
         echo "wine-run.sh: the wineserver dropped the program; running it again" >&2
         timeout "$limit" wine "$@"
         status=$?
