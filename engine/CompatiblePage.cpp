@@ -16,9 +16,7 @@ public:
     std::string_view Tail() const override { return "</body></html>"; }
 
     void Paragraph(std::string& out, const ItemStyle& style, std::string_view text) override {
-        OpenParagraph(out, style);
-        AppendRunText(out, text, m_job.m_nTextEscaping);
-        out += "</p>";
+        WriteParagraph(out, style, text, m_job.m_nTextEscaping);
     }
     void ListBegin(std::string& out, const ItemStyle& style, bool bNumbered) override {
         if (!style.attribute.empty())
@@ -44,9 +42,7 @@ public:
     }
     void Literal(std::string& out, const ItemStyle& style, std::string_view html) override {
         // The form's own HTML, in the paragraph a text slot has, is never escaped.
-        OpenParagraph(out, style);
-        out += html;
-        out += "</p>";
+        WriteParagraph(out, style, html, TextEscaping::kNone);
     }
     void Rule(std::string& out) override { out += "<hr>"; }
     void LineBreak(std::string& out) override { out += "<BR>"; }
@@ -55,7 +51,8 @@ public:
     }
 
 private:
-    void OpenParagraph(std::string& out, const ItemStyle& style) {
+    void WriteParagraph(std::string& out, const ItemStyle& style, std::string_view text,
+                        TextEscaping escaping) {
         // A long text opens the same few styled paragraphs over and over: each opening is made
         // once, where the walk has the style's entry at hand.
         if (style.pEntry && !style.attribute.empty()) {
@@ -66,6 +63,8 @@ private:
         } else {
             AppendParagraphOpening(out, style.attribute);
         }
+        AppendRunText(out, text, escaping);
+        out += "</p>";
     }
 
     CGenThread& m_job;

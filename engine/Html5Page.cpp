@@ -103,9 +103,7 @@ public:
     std::string_view Tail() const override { return "</body>\n</html>\n"; }
 
     void Paragraph(std::string& out, const ItemStyle& style, std::string_view text) override {
-        OpenParagraph(out, style);
-        AppendRunText(out, text, m_job.m_nTextEscaping);
-        out += "</p>\n";
+        WriteParagraph(out, style, text, m_job.m_nTextEscaping);
     }
     void ListBegin(std::string& out, const ItemStyle& style, bool bNumbered) override {
         OpenList(out, bNumbered, style);
@@ -119,9 +117,7 @@ public:
     void Picture(std::string& out, const ItemStyle& style, const std::string& strArgument) override;
     void Literal(std::string& out, const ItemStyle& style, std::string_view html) override {
         // The form's own HTML is never escaped.
-        OpenParagraph(out, style);
-        out += html;
-        out += "</p>\n";
+        WriteParagraph(out, style, html, TextEscaping::kNone);
     }
     void Rule(std::string& out) override { out += "<hr>\n"; }
     void LineBreak(std::string& out) override { out += "<br>\n"; }
@@ -177,6 +173,12 @@ private:
         if (entry.strParagraphOpening.empty())
             entry.strParagraphOpening = "<p class=\"" + ClassOf(entry, style.name) + "\">";
         out += entry.strParagraphOpening;
+    }
+    void WriteParagraph(std::string& out, const ItemStyle& style, std::string_view text,
+                        TextEscaping escaping) {
+        OpenParagraph(out, style);
+        AppendRunText(out, text, escaping);
+        out += "</p>\n";
     }
     void OpenList(std::string& out, bool bNumbered, const ItemStyle& style) {
         out += bNumbered ? "<ol" : "<ul";
